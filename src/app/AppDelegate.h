@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+class MainWindow;
+
+// Holds the main window and passes the window's comings and goings on to the temperature
+// screen, the first controller of the window's root container.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    AppDelegate();
+    ~AppDelegate() override;
+
+    MainWindow* window() const { return _window.get(); }
+    void setWindow(std::unique_ptr<MainWindow> window);
+
+    bool didFinishLaunchingWithOptions() { return true; }
+    // The window came back on screen.
+    void applicationWillEnterForeground();
+    // The window left the screen (minimised or hidden).
+    void applicationWillResignActive();
+
+private:
+    std::unique_ptr<MainWindow> _window;
+};

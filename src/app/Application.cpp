@@ -1,0 +1,130 @@
+#include "app/Application.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "app/OrrinNavigationController.h"
+#include "screen/ViewController.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace {
+// Turns what happens to the window into the delegate's lifecycle calls and rotation questions.
+class WindowEvents : public QObject {
+public:
+    WindowEvents(AppDelegate& delegate, MainWindow& window) : delegate(delegate), window(window)
+    {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != &window) return false;
+        switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::Hide:
+        case QEvent::WindowStateChange:
+            // Let the window settle before asking whether it is on screen.
+            QTimer::singleShot(0, this, [this] { updateOnScreen(); });
+            break;
+        case QEvent::Resize: {
+            const QSize now = static_cast<QResizeEvent*>(event)->size();
+            const bool landscape = now.width() > now.height();
+            if (shapeKnown && landscape != wasLandscape) {
+                if (OrrinNavigationController* root = window.rootViewController())
+                    root->shouldAutorotate();
+            }
+            shapeKnown = true;
+            wasLandscape = landscape;
+            break;
+        }
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void updateOnScreen()
+    {
+        const bool now = window.isVisible() && !window.isMinimized();
+        if (now == onScreen) return;
+        onScreen = now;
+        if (!now)
+            delegate.applicationWillResignActive();
+        else if (seenOnScreen)
+            delegate.applicationWillEnterForeground();
+        seenOnScreen = seenOnScreen || now;
+    }
+
+    AppDelegate& delegate;
+    MainWindow& window;
+    bool onScreen = false;
+    bool seenOnScreen = false;
+    bool shapeKnown = false;
+    bool wasLandscape = false;
+};
+
+void saveScreenshot(QWidget& window, const QString& path)
+{
+    const QPixmap picture = window.grab();
+    if (!picture.save(path, "PNG")) {
+        std::fprintf(stderr, "vell-thermo: cannot write the screenshot to %s\n",
+                     qPrintable(path));
+        QCoreApplication::exit(1);
+        return;
+    }
+    QCoreApplication::exit(0);
+}
+}  // namespace
+
+int Application::run(QApplication& app, const Options& options)
+{
+    AppDelegate delegate;
+    auto window = std::make_unique<MainWindow>();
+    window->setWindowTitle(QStringLiteral("Vell Thermo"));
+    auto* root = new OrrinNavigationController(window.get());
+    window->setCentralWidget(root);
+    root->loadViewIfNeeded();
+    auto* screen = new ViewController();
+    root->pushViewController(screen);
+    window->resize(options.size);
+    MainWindow& shown = *window;
+    delegate.setWindow(std::move(window));
+    WindowEvents events(delegate, shown);
+    if (!delegate.didFinishLaunchingWithOptions()) return 1;
+
+    int readingsShown = 0;
+    bool done = false;
+    QObject::connect(screen, &ViewController::readingShown, &app, [&] {
+        ++readingsShown;
+        if (done) return;
+        if (!options.screenshot.isEmpty()) {
+            done = true;
+            saveScreenshot(shown, options.screenshot);
+        } else if (options.readings > 0 && readingsShown >= options.readings) {
+            done = true;
+            QCoreApplication::exit(0);
+        }
+    });
+    if (!options.screenshot.isEmpty()) {
+        QTimer::singleShot(std::chrono::seconds(options.timeoutSeconds), &app, [&] {
+            if (done) return;
+            done = true;
+            saveScreenshot(shown, options.screenshot);
+        });
+    }
+
+    shown.show();
+    const int status = app.exec();
+    // Stop the link before the window and its screen go.
+    screen->gotoSystem();
+    return status;
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "app/CommandLine.h"
+
+class QApplication;
+
+// Stands in for the platform's application loop: makes the one AppDelegate and the window with
+// its controllers, tells the delegate about launch and about the window leaving and coming back
+// to the screen, asks the root container whether to rotate when the window's shape flips, and
+// runs the loop.
+class Application {
+public:
+    static int run(QApplication& app, const Options& options);
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for.
+struct Options {
+    enum class Sensor { Ble, Simulated, Replay };
+
+    QString home;  // empty: the default home directory
+    Sensor sensor = Sensor::Ble;
+    QString replayPath;  // "-" is standard input
+    int intervalMs = 1000;
+    QSize size{1024, 768};
+    int idiom = 5;
+    QString screenshot;
+    int timeoutSeconds = 10;
+    int readings = 0;  // 0: run until the window closes
+};
+
+struct CommandLine {
+    enum class Outcome { Run, Help, Version, Error };
+
+    Outcome outcome = Outcome::Run;
+    Options options;
+    QString text;  // the help or version text, or the error message
+
+    // Parses arguments (the program name first). Never exits, never prints.
+    static CommandLine parse(const QStringList& arguments);
+
+    static constexpr int kMaxWindowSide = 16384;
+};

@@ -1,0 +1,62 @@
+#include "app/OrrinNavigationController.h"
+
+#include <QResizeEvent>
+#include <QTimer>
+
+OrrinNavigationController::OrrinNavigationController(QWidget* parent) : UIViewController(parent)
+{
+}
+
+void OrrinNavigationController::viewDidLoad() { UIViewController::viewDidLoad(); }
+
+bool OrrinNavigationController::shouldAutorotate()
+{
+    const QList<UIViewController*> controllers = viewControllers();
+    return !controllers.isEmpty() && controllers.first()->shouldAutorotate();
+}
+
+QList<UIViewController*> OrrinNavigationController::viewControllers() const
+{
+    QList<UIViewController*> list;
+    for (const QPointer<UIViewController>& c : stack)
+        if (c) list.append(c.data());
+    return list;
+}
+
+void OrrinNavigationController::pushViewController(UIViewController* controller)
+{
+    if (controller == nullptr) return;
+    for (const QPointer<UIViewController>& c : stack)
+        if (c) c->hide();
+    controller->setParent(this);
+    controller->setGeometry(rect());
+    stack.append(controller);
+    controller->loadViewIfNeeded();
+    controller->show();
+    if (isVisible()) QTimer::singleShot(0, this, &OrrinNavigationController::appearTop);
+}
+
+void OrrinNavigationController::resizeEvent(QResizeEvent* event)
+{
+    UIViewController::resizeEvent(event);
+    for (const QPointer<UIViewController>& c : stack) {
+        if (!c) continue;
+        c->viewWillTransitionToSize(QSizeF(event->size()));
+        c->setGeometry(QRect(QPoint(0, 0), event->size()));
+    }
+}
+
+void OrrinNavigationController::showEvent(QShowEvent* event)
+{
+    UIViewController::showEvent(event);
+    // After the window has been laid out and shown, as a screen "has appeared".
+    QTimer::singleShot(0, this, &OrrinNavigationController::appearTop);
+}
+
+void OrrinNavigationController::appearTop()
+{
+    const QList<UIViewController*> controllers = viewControllers();
+    if (controllers.isEmpty() || !isVisible() || appeared == controllers.last()) return;
+    appeared = controllers.last();
+    appeared->viewDidAppear(false);
+}

@@ -1,0 +1,115 @@
+#include "app/Application.h"
+#include "app/CommandLine.h"
+#include "lumo/ReplayTransport.h"
+#include "lumo/SimulatedTransport.h"
+#include "lumo/VellLumo.h"
+#include "platform/Bundle.h"
+#include "platform/Device.h"
+#include "platform/HomeDirectory.h"
+#include "platform/SystemLog.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+constexpr int kUsageError = 2;
+
+int usageError(const QString& message)
+{
+    std::fprintf(stderr, "vell-thermo: %s\nTry 'vell-thermo --help' for more information.\n",
+                 qPrintable(message));
+    return kUsageError;
+}
+
+// Checks the home folder and makes it when missing; an empty string when all is well.
+QString prepareHome(const QString& home)
+{
+    const QFileInfo info(home);
+    if (info.exists() && !info.isDir()) return QStringLiteral("--home %1 is not a folder.").arg(home);
+    if (!info.exists() && !QDir().mkpath(home))
+        return QStringLiteral("cannot create the home folder %1.").arg(home);
+    const QFileInfo made(home);
+    if (!made.isWritable() || !made.isExecutable())
+        return QStringLiteral("the home folder %1 is not writable.").arg(home);
+    return {};
+}
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine command = CommandLine::parse(arguments);
+    switch (command.outcome) {
+    case CommandLine::Outcome::Help:
+    case CommandLine::Outcome::Version:
+        std::fputs(qPrintable(command.text), stdout);
+        return 0;
+    case CommandLine::Outcome::Error:
+        return usageError(command.text);
+    case CommandLine::Outcome::Run:
+        break;
+    }
+    const Options& options = command.options;
+
+    switch (options.sensor) {
+    case Options::Sensor::Ble:
+        return usageError(QStringLiteral(
+            "the Bluetooth LE sensor link is not available yet; use --sensor sim or "
+            "--sensor replay:PATH."));
+    case Options::Sensor::Simulated:
+        VellLumo::setTransportFactory(
+            [ms = options.intervalMs] { return std::make_unique<SimulatedTransport>(ms); });
+        break;
+    case Options::Sensor::Replay: {
+        const QString path = options.replayPath;
+        if (path != QLatin1String("-") && !QFileInfo(path).isReadable())
+            return usageError(QStringLiteral("cannot read the replay file %1.").arg(path));
+        if (QFileInfo(path).isDir())
+            return usageError(QStringLiteral("the replay file %1 is a folder.").arg(path));
+        VellLumo::setTransportFactory([path, ms = options.intervalMs] {
+            return std::make_unique<ReplayTransport>(path, ms);
+        });
+        break;
+    }
+    }
+
+    if (!options.home.isEmpty()) {
+        const QString problem = prepareHome(options.home);
+        if (!problem.isEmpty()) return usageError(problem);
+        HomeDirectory::setPath(options.home);
+    }
+    Device::setUserInterfaceIdiom(options.idiom);
+
+    if (!hasDisplay()) {
+        if (options.screenshot.isEmpty()) {
+            std::fputs("vell-thermo: no display to open a window on (DISPLAY and WAYLAND_DISPLAY "
+                       "are unset); set one, or QT_QPA_PLATFORM=offscreen.\n",
+                       stderr);
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");  // a screenshot needs no screen
+    }
+
+    SystemLog::installDefaultPattern();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vell-thermo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));
+    QApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("vell-thermo"));
+    if (options.home.isEmpty()) {
+        const QString problem = prepareHome(HomeDirectory::path());
+        if (!problem.isEmpty()) return usageError(problem);
+    }
+    return Application::run(app, options);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "lumo/LineReader.h"
+#include "lumo/LumoTransport.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <memory>
+
+// Plays a file back as a sensor would: each line, without its line ending, is one record,
+// interval apart; at the end it reports the link lost (status 14) and stays quiet. "-" reads
+// standard input, which may be a pipe that is slow to fill.
+class ReplayTransport final : public LumoTransport {
+    Q_OBJECT
+public:
+    static constexpr qsizetype kMaxRecordLength = 64 * 1024;
+
+    ReplayTransport(QString path, int intervalMs);
+    ~ReplayTransport() override;
+    void start(const LinkSettings& settings, LinkSink& sink) override;
+
+private:
+    void deliverNext();
+    // Reads what is available; false when the input would block.
+    bool fill();
+    void finishInput();
+
+    QString path;
+    int intervalMs;
+    int fd = -1;
+    LinkSink* sink = nullptr;
+    LineReader reader{kMaxRecordLength};
+    QTimer timer;
+    std::unique_ptr<QSocketNotifier> readable;
+};

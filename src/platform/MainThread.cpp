@@ -1,0 +1,61 @@
+#include "platform/MainThread.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+namespace {
+thread_local std::shared_ptr<HopGate> currentGate;
+}
+
+void HopGate::close()
+{
+    {
+        std::lock_guard lock(mutex);
+        open = false;
+    }
+    changed.notify_all();
+}
+
+bool HopGate::isOpen() const
+{
+    std::lock_guard lock(mutex);
+    return open;
+}
+
+bool MainThread::isCurrent()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app == nullptr || QThread::currentThread() == app->thread();
+}
+
+void MainThread::dispatchSync(std::function<void()> work)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr || QThread::currentThread() == app->thread()) {
+        work();
+        return;
+    }
+    std::shared_ptr<HopGate> gate = currentGate ? currentGate : std::make_shared<HopGate>();
+    auto done = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(
+        app,
+        [gate, done, work = std::move(work)] {
+            work();
+            {
+                std::lock_guard lock(gate->mutex);
+                *done = true;
+            }
+            gate->changed.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(gate->mutex);
+    gate->changed.wait(lock, [&] { return *done || !gate->open; });
+}
+
+MainThread::Scope::Scope(std::shared_ptr<HopGate> gate) : previous(std::move(currentGate))
+{
+    currentGate = std::move(gate);
+}
+
+MainThread::Scope::~Scope() { currentGate = std::move(previous); }

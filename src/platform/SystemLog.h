@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QLoggingCategory>
+#include <QString>
+
+Q_DECLARE_LOGGING_CATEGORY(lcSystemLog)
+
+// The program's one log call: every line goes through Qt's logging, so QT_MESSAGE_PATTERN,
+// QT_LOGGING_RULES ("vell.log.info=false") and the journal behave as users expect.
+class SystemLog {
+public:
+    static void write(const QString& line);
+
+    // Lines look like "2026-12-06 07:07:35.123 vell-thermo[1234:5678] Found target." unless the
+    // user set QT_MESSAGE_PATTERN, which wins.
+    static void installDefaultPattern();
+};

@@ -1,0 +1,145 @@
+#include "screen/ViewController.h"
+
+#include "app/OrrinNavigationController.h"
+#include "lumo/VellLumo.h"
+#include "platform/MainThread.h"
+#include "platform/SystemLog.h"
+#include "screen/ReadingRecord.h"
+#include "screen/StatusCodes.h"
+#include "skin/UIBackGroundView.h"
+#include "widgets/ActivityIndicator.h"
+#include "widgets/FitLabel.h"
+#include "widgets/FontLookup.h"
+#include "widgets/ViewGeometry.h"
+
+#include <QPointer>
+#include <QResizeEvent>
+
+namespace {
+QColor colorFrom(float red, float green, float blue, float alpha)
+{
+    return QColor::fromRgbF(red, green, blue, alpha);
+}
+}  // namespace
+
+ViewController::ViewController(QWidget* parent) : UIViewController(parent) {}
+
+ViewController::~ViewController()
+{
+    // The link's thread must stop before the views it reports to go away.
+    gotoSystem();
+}
+
+void ViewController::viewDidLoad()
+{
+    UIViewController::viewDidLoad();
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, Qt::white);
+    setPalette(p);
+    if (OrrinNavigationController* navigation = navigationController())
+        navigation->setNavigationBarHidden(true);
+
+    if (std::unique_ptr<UIBackGroundView> background = UIBackGroundView::initWithSkin(QStringLiteral("qir"))) {
+        backView = background.release();
+        backView->setParent(this);
+        backView->show();
+    }
+
+    temptureLabel = new FitLabel(this);
+    ViewGeometry::setFrame(temptureLabel, QRectF(0, 0, 320, 40));
+    temptureLabel->setAdjustsFontSizeToFitWidth(true);
+    temptureLabel->setAlignment(Qt::AlignCenter);
+    temptureLabel->setTextColor(colorFrom(0.1f, 0.12f, 0.1f, 1.0f));
+    temptureLabel->setFont(FontLookup::fontWithName(QStringLiteral("Verdana-Bold"), 32));
+    temptureLabel->show();
+
+    actView = new ActivityIndicator(this);
+    ViewGeometry::setFrame(actView, QRectF(0, 0, 120, 120));
+    actView->setBackgroundColor(colorFrom(0.1f, 0.1f, 0.1f, 0.4f));
+    actView->setCornerRadius(6.0);
+}
+
+void ViewController::viewDidAppear(bool animated)
+{
+    UIViewController::viewDidAppear(animated);
+    checkTempture();
+    shouldAutorotate();
+}
+
+bool ViewController::shouldAutorotate()
+{
+    const QRectF root = ViewGeometry::frame(this);
+    if (temptureLabel != nullptr) ViewGeometry::setCenter(temptureLabel, root.center());
+    if (actView != nullptr) ViewGeometry::setCenter(actView, root.center());
+    if (backView != nullptr) backView->setFrame(QRectF(0, 0, root.width(), root.height()));
+    return true;
+}
+
+void ViewController::viewWillTransitionToSize(const QSizeF& size)
+{
+    const QPointF middle(size.width() * 0.5, size.height() * 0.5);
+    if (actView != nullptr) ViewGeometry::setCenter(actView, middle);
+    if (temptureLabel != nullptr) ViewGeometry::setCenter(temptureLabel, middle);
+}
+
+void ViewController::resizeEvent(QResizeEvent* event)
+{
+    UIViewController::resizeEvent(event);
+    // The background grows and shrinks with the root view by the same amounts.
+    if (backView == nullptr || !event->oldSize().isValid()) return;
+    const QSize delta = event->size() - event->oldSize();
+    QRectF frame = backView->frame();
+    frame.setWidth(frame.width() + delta.width());
+    frame.setHeight(frame.height() + delta.height());
+    backView->setFrame(frame);
+}
+
+void ViewController::checkTempture()
+{
+    if (actView != nullptr) actView->startAnimating();
+    if (!bleTempture) {
+        auto status = [](qint64 code) {
+            const QString line = StatusCode::logLine(code);
+            if (!line.isNull()) SystemLog::write(line);
+        };
+        // Runs on the link's thread and waits there until the screen has shown the reading.
+        // A screen that is gone by then drops the record.
+        auto result = [screen = QPointer<ViewController>(this)](const QByteArray& record) {
+            MainThread::dispatchSync([screen, record] {
+                if (screen) screen->readingUpdate(record);
+            });
+        };
+        bleTempture = VellLumo::initWithBTName(QStringLiteral("VellTempture"), status, result);
+        if (bleTempture) {
+            bleTempture->setServiceUUID(QStringLiteral("FFE0"));
+            bleTempture->setReceiveUUID(QStringLiteral("FFE1"));
+            bleTempture->setTransmitUUID(QStringLiteral("FFE2"));
+        }
+    }
+    if (temptureLabel != nullptr) temptureLabel->setText(QString());
+}
+
+void ViewController::backFromSystem() { checkTempture(); }
+
+void ViewController::gotoSystem()
+{
+    if (bleTempture) bleTempture->cancel();
+    bleTempture.reset();
+}
+
+void ViewController::readingUpdate(const QByteArray& record)
+{
+    if (actView != nullptr) actView->stopAnimating();
+    const std::optional<QString> text = ReadingRecord::readingText(record);
+    if (!text) {
+        // A damaged record leaves the last reading on the label.
+        SystemLog::write(ReadingRecord::rejectionLine(record));
+        return;
+    }
+    if (temptureLabel == nullptr) return;
+    temptureLabel->setText(*text);
+    const QString shown = temptureLabel->text();
+    SystemLog::write(shown);
+    emit readingShown(shown);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "widgets/UIViewController.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+class ActivityIndicator;
+class FitLabel;
+class UIBackGroundView;
+class VellLumo;
+
+// The temperature screen: the skinned background, the reading label in the middle and the
+// spinner in front of it, fed by the sensor link.
+class ViewController : public UIViewController {
+    Q_OBJECT
+public:
+    explicit ViewController(QWidget* parent = nullptr);
+    ~ViewController() override;
+
+    void viewDidLoad() override;
+    void viewDidAppear(bool animated) override;
+    bool shouldAutorotate() override;
+    void viewWillTransitionToSize(const QSizeF& size) override;
+
+    // Starts the spinner, makes the sensor link if there is none, clears the label.
+    void checkTempture();
+    void backFromSystem();
+    // Cancels and drops the sensor link; the views stay as they are.
+    void gotoSystem();
+
+    // For the shell and tests to look at.
+    FitLabel* readingLabel() const { return temptureLabel; }
+    ActivityIndicator* activityIndicator() const { return actView; }
+    UIBackGroundView* backgroundView() const { return backView; }
+    bool hasSensorLink() const { return bleTempture != nullptr; }
+
+signals:
+    // A reading text has just been put on the label.
+    void readingShown(const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void readingUpdate(const QByteArray& record);
+
+    std::unique_ptr<VellLumo> bleTempture;
+    FitLabel* temptureLabel = nullptr;
+    ActivityIndicator* actView = nullptr;
+    UIBackGroundView* backView = nullptr;
+};

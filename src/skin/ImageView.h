@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+// Shows a picture scaled, keeping its aspect ratio, until it covers the whole view, centred.
+// It takes no clicks of its own: they reach the view beneath.
+class ImageView : public QWidget {
+    Q_OBJECT
+public:
+    enum ContentMode { ScaleAspectFill = 2 };
+
+    explicit ImageView(QWidget* parent = nullptr);
+
+    void setImage(const QImage& image);
+    const QImage& image() const { return picture; }
+    void setContentMode(ContentMode mode) { contentMode = mode; }
+    ContentMode mode() const { return contentMode; }
+
+    // Where the whole picture lands, in the view's coordinates, when it covers a view of size.
+    static QRectF aspectFillRect(const QSizeF& picture, const QSizeF& size);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage picture;
+    ContentMode contentMode = ScaleAspectFill;
+    // The picture already scaled for the current size and pixel ratio.
+    QPixmap scaled;
+};

@@ -1,0 +1,14 @@
+#include "skin/PictureChoice.h"
+
+#include "platform/Device.h"
+
+QString backgroundResourceName(int idiom, const QSizeF& size)
+{
+    const bool landscape = size.width() > size.height();
+    if (idiom == Device::Mac) return QStringLiteral("background_Mac_Landscape");
+    if (idiom == Device::Pad)
+        return landscape ? QStringLiteral("background_iPad_Landscape")
+                         : QStringLiteral("background_iPad_Portrait");
+    return landscape ? QStringLiteral("background_iPhone_Landscape")
+                     : QStringLiteral("background_iPhone_Portrait");
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QSizeF>
+#include <QString>
+
+// The background picture's resource name for an interface idiom and a frame size. Wider than
+// tall is landscape; a square is portrait. The Mac idiom has one picture for every shape.
+QString backgroundResourceName(int idiom, const QSizeF& size);

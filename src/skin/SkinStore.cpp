@@ -1,0 +1,78 @@
+#include "skin/SkinStore.h"
+
+#include "platform/SystemLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QUuid>
+
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+const QString kPartialPrefix = QStringLiteral(".skin.bundle.partial-");
+
+fs::path nativePath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+
+void clearLeftovers(const QDir& documents)
+{
+    const QStringList names =
+        documents.entryList({kPartialPrefix + QLatin1Char('*')},
+                            QDir::Dirs | QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        std::error_code ignored;
+        fs::remove_all(nativePath(documents.filePath(name)), ignored);
+    }
+}
+
+bool exists(const QString& path)
+{
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(nativePath(path), ec));
+}
+}  // namespace
+
+QString SkinStore::installedBundlePath(const QString& home)
+{
+    return home + QStringLiteral("/Documents/skin.bundle");
+}
+
+bool SkinStore::installIfMissing(const QString& packaged, const QString& installed)
+{
+    const QFileInfo target(installed);
+    QDir documents = target.absoluteDir();
+    if (!documents.exists() && !documents.mkpath(QStringLiteral("."))) {
+        SystemLog::write(QStringLiteral("Cannot create %1.").arg(documents.path()));
+        return false;
+    }
+    // Two instances starting at once must not clear each other's copy in progress.
+    QLockFile lock(documents.filePath(QStringLiteral(".skin.bundle.lock")));
+    const bool locked = lock.tryLock(10'000);
+
+    if (locked) clearLeftovers(documents);
+    if (exists(installed)) return true;
+    if (!QFileInfo(packaged).isDir()) return false;  // reported when the bundle is opened
+    if (!locked) {
+        SystemLog::write(QStringLiteral("Cannot lock %1 to install the skins.").arg(documents.path()));
+        return false;
+    }
+
+    const QString partial =
+        documents.filePath(kPartialPrefix + QUuid::createUuid().toString(QUuid::Id128));
+    std::error_code ec;
+    fs::copy(nativePath(packaged), nativePath(partial),
+             fs::copy_options::recursive | fs::copy_options::skip_symlinks, ec);
+    if (!ec) fs::rename(nativePath(partial), nativePath(installed), ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove_all(nativePath(partial), ignored);
+        SystemLog::write(QStringLiteral("Cannot install the skins into %1: %2")
+                             .arg(installed, QString::fromStdString(ec.message())));
+        return false;
+    }
+    return true;
+}

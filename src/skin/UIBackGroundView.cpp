@@ -1,0 +1,71 @@
+#include "skin/UIBackGroundView.h"
+
+#include "platform/Device.h"
+#include "platform/HomeDirectory.h"
+#include "platform/SystemLog.h"
+#include "skin/ImageView.h"
+#include "skin/PictureChoice.h"
+#include "skin/SkinStore.h"
+#include "widgets/ViewGeometry.h"
+
+#include <QImageReader>
+
+std::unique_ptr<UIBackGroundView> UIBackGroundView::init() { return initWithSkin(QStringLiteral("default")); }
+
+std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& skin)
+{
+    if (skin.isEmpty()) {
+        SystemLog::write(QStringLiteral("skin must exist."));
+        return nullptr;
+    }
+    const QString installed = SkinStore::installedBundlePath(HomeDirectory::path());
+    SkinStore::installIfMissing(Bundle::packagedSkinBundlePath(), installed);
+    std::unique_ptr<Bundle> bundle = Bundle::initWithPath(installed);
+    if (!bundle) {
+        SystemLog::write(QStringLiteral("skin.bundle NOT exist in your project."));
+        return nullptr;
+    }
+    std::unique_ptr<UIBackGroundView> view(new UIBackGroundView(std::move(bundle), skin));
+
+    const QRectF screen = Device::mainScreenBounds();
+    view->setFrame(QRectF(QPointF(0, 0), screen.size()));
+    view->backgroundImageView = new ImageView(view.get());
+    ViewGeometry::setFrame(view->backgroundImageView, QRectF(QPointF(0, 0), screen.size()));
+    view->backgroundImageView->setContentMode(ImageView::ScaleAspectFill);
+    view->backgroundImageView->show();
+    return view;
+}
+
+UIBackGroundView::UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin)
+    : myBundle(std::move(bundle)), skinName(std::move(skin))
+{
+}
+
+QRectF UIBackGroundView::frame() const { return ViewGeometry::frame(this); }
+
+void UIBackGroundView::setFrame(const QRectF& newFrame)
+{
+    ViewGeometry::setFrame(this, newFrame);
+    const QSizeF size = newFrame.size();
+    if (backgroundImageView != nullptr)
+        ViewGeometry::setFrame(backgroundImageView, QRectF(QPointF(0, 0), size));
+    showBackgroundPicture(size);
+}
+
+void UIBackGroundView::showBackgroundPicture(const QSizeF& size)
+{
+    const QString name = backgroundResourceName(Device::userInterfaceIdiom(), size);
+    const QString path = myBundle->pathForResource(name, QStringLiteral("png"), skinName);
+    QImage picture;
+    if (!path.isNull()) {
+        // Qt's allocation limit refuses pictures whose header asks for absurd sizes.
+        QImageReader reader(path);
+        picture = reader.read();
+    }
+    if (picture.isNull()) {
+        SystemLog::write(
+            QStringLiteral("%1 NOT exist.").arg(path.isNull() ? QStringLiteral("(null)") : path));
+        return;
+    }
+    if (backgroundImageView != nullptr) backgroundImageView->setImage(picture);
+}

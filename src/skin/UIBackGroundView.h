@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Bundle.h"
+
+#include <QRectF>
+#include <QWidget>
+
+#include <memory>
+
+class ImageView;
+
+// The full-window view that shows one skin's background picture, read from the installed skin
+// bundle in the home directory. Every setting of its frame lays the skin out afresh.
+class UIBackGroundView : public QWidget {
+    Q_OBJECT
+public:
+    // Null, with a log line, for an empty skin name or when the skin bundle cannot be opened.
+    // Installs the packaged skin bundle first when nothing is at its place.
+    static std::unique_ptr<UIBackGroundView> initWithSkin(const QString& skin);
+    // The same with the skin "default".
+    static std::unique_ptr<UIBackGroundView> init();
+
+    void setFrame(const QRectF& frame);
+    QRectF frame() const;
+
+    const QString& currentSkin() const { return skinName; }
+    ImageView* pictureView() const { return backgroundImageView; }
+    const Bundle& bundle() const { return *myBundle; }
+
+private:
+    UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin);
+    void showBackgroundPicture(const QSizeF& size);
+
+    ImageView* backgroundImageView = nullptr;  // child widget, made after the first layout
+    std::unique_ptr<Bundle> myBundle;
+    QString skinName;
+};

@@ -1,0 +1,75 @@
+#include "LogCapture.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QtGlobal>
+
+#include <atomic>
+
+namespace {
+std::atomic<LogCapture*> active{nullptr};
+QtMessageHandler previous = nullptr;
+}  // namespace
+
+struct LogCaptureHandler {
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        LogCapture* capture = active.load();
+        if (capture != nullptr && context.category != nullptr &&
+            qstrcmp(context.category, "vell.log") == 0) {
+            capture->append(message);
+            return;
+        }
+        if (previous != nullptr) previous(type, context, message);
+    }
+};
+
+LogCapture::LogCapture()
+{
+    active.store(this);
+    previous = qInstallMessageHandler(&LogCaptureHandler::handle);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(previous);
+    active.store(nullptr);
+}
+
+void LogCapture::append(const QString& line)
+{
+    std::lock_guard lock(mutex);
+    captured.append(line);
+}
+
+QStringList LogCapture::lines() const
+{
+    std::lock_guard lock(mutex);
+    return captured;
+}
+
+void LogCapture::clear()
+{
+    std::lock_guard lock(mutex);
+    captured.clear();
+}
+
+bool LogCapture::waitFor(const QString& line, int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!lines().contains(line)) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+bool LogCapture::waitForCount(qsizetype count, int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (lines().size() < count) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
