@@ -7,8 +7,7 @@
 
 namespace {
 // A whole decimal number in [min, max], or nothing.
-std::optional<int> boundedInt(const QString& text, int min, int max)
-{
+std::optional<int> boundedInt(const QString& text, int min, int max) {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
     if (!digits.match(text).hasMatch()) return std::nullopt;
     const int value = text.toInt();
@@ -16,8 +15,7 @@ std::optional<int> boundedInt(const QString& text, int min, int max)
     return value;
 }
 
-CommandLine error(const QString& message)
-{
+CommandLine error(const QString& message) {
     CommandLine result;
     result.outcome = CommandLine::Outcome::Error;
     result.text = message;
@@ -25,8 +23,7 @@ CommandLine error(const QString& message)
 }
 }  // namespace
 
-CommandLine CommandLine::parse(const QStringList& arguments)
-{
+CommandLine CommandLine::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Shows the live reading of a Vell Bluetooth LE thermometer over a skinnable picture."));
@@ -68,8 +65,15 @@ CommandLine CommandLine::parse(const QStringList& arguments)
     const QCommandLineOption readings(QStringLiteral("readings"),
                                       QStringLiteral("Exit once N readings have been shown."),
                                       QStringLiteral("N"));
+    const QCommandLineOption checkSkins(
+        QStringLiteral("check-skins"),
+        QStringLiteral("Print what the layout makes of every installed skin at --size and --idiom "
+                       "and exit: 0 when all is well, 1 when a skin has a problem. Opens no "
+                       "window."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("With --check-skins: print one JSON document."));
     parser.addOptions({help, version, home, sensor, interval, size, idiom, screenshot, timeout,
-                       readings});
+                       readings, checkSkins, json});
 
     if (!parser.parse(arguments)) return error(parser.errorText());
     if (parser.isSet(help)) {
@@ -85,8 +89,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         return result;
     }
     if (!parser.positionalArguments().isEmpty())
-        return error(QStringLiteral("Unexpected argument '%1'.")
-                         .arg(parser.positionalArguments().first()));
+        return error(
+            QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
 
     CommandLine result;
     Options& o = result.options;
@@ -104,8 +108,8 @@ CommandLine CommandLine::parse(const QStringList& arguments)
             o.sensor = Options::Sensor::Replay;
             o.replayPath = value.mid(7);
         } else {
-            return error(QStringLiteral("Unknown sensor '%1': use sim, replay:PATH or ble.")
-                             .arg(value));
+            return error(
+                QStringLiteral("Unknown sensor '%1': use sim, replay:PATH or ble.").arg(value));
         }
     }
     if (parser.isSet(interval)) {
@@ -149,5 +153,11 @@ CommandLine CommandLine::parse(const QStringList& arguments)
         if (!n) return error(QStringLiteral("--readings takes a whole number from 1."));
         o.readings = *n;
     }
+    o.checkSkins = parser.isSet(checkSkins);
+    o.json = parser.isSet(json);
+    if (o.json && !o.checkSkins) return error(QStringLiteral("--json goes with --check-skins."));
+    o.checkSkins = parser.isSet(checkSkins);
+    o.json = parser.isSet(json);
+    if (o.json && !o.checkSkins) return error(QStringLiteral("--json goes with --check-skins."));
     return result;
 }

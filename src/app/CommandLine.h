@@ -16,7 +16,9 @@ struct Options {
     int idiom = 5;
     QString screenshot;
     int timeoutSeconds = 10;
-    int readings = 0;  // 0: run until the window closes
+    int readings = 0;         // 0: run until the window closes
+    bool checkSkins = false;  // print the skin report instead of opening the window
+    bool json = false;
 };
 
 struct CommandLine {

@@ -8,6 +8,10 @@
 #include <QLockFile>
 #include <QUuid>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -16,10 +20,11 @@ namespace fs = std::filesystem;
 namespace {
 const QString kPartialPrefix = QStringLiteral(".skin.bundle.partial-");
 
-fs::path nativePath(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+fs::path nativePath(const QString& path) {
+    return fs::path(QFile::encodeName(path).toStdString());
+}
 
-void clearLeftovers(const QDir& documents)
-{
+void clearLeftovers(const QDir& documents) {
     const QStringList names =
         documents.entryList({kPartialPrefix + QLatin1Char('*')},
                             QDir::Dirs | QDir::Files | QDir::Hidden | QDir::System);
@@ -29,20 +34,17 @@ void clearLeftovers(const QDir& documents)
     }
 }
 
-bool exists(const QString& path)
-{
+bool exists(const QString& path) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(nativePath(path), ec));
 }
 }  // namespace
 
-QString SkinStore::installedBundlePath(const QString& home)
-{
+QString SkinStore::installedBundlePath(const QString& home) {
     return home + QStringLiteral("/Documents/skin.bundle");
 }
 
-bool SkinStore::installIfMissing(const QString& packaged, const QString& installed)
-{
+bool SkinStore::installIfMissing(const QString& packaged, const QString& installed) {
     const QFileInfo target(installed);
     QDir documents = target.absoluteDir();
     if (!documents.exists() && !documents.mkpath(QStringLiteral("."))) {
@@ -57,7 +59,8 @@ bool SkinStore::installIfMissing(const QString& packaged, const QString& install
     if (exists(installed)) return true;
     if (!QFileInfo(packaged).isDir()) return false;  // reported when the bundle is opened
     if (!locked) {
-        SystemLog::write(QStringLiteral("Cannot lock %1 to install the skins.").arg(documents.path()));
+        SystemLog::write(
+            QStringLiteral("Cannot lock %1 to install the skins.").arg(documents.path()));
         return false;
     }
 
@@ -75,4 +78,20 @@ bool SkinStore::installIfMissing(const QString& packaged, const QString& install
         return false;
     }
     return true;
+}
+
+QStringList SkinStore::skinNames(const QString& bundle) {
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(bundle).constData());
+    if (dir == nullptr) return names;
+    const int dirFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+        struct stat info {};
+        if (::fstatat(dirFd, name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(info.st_mode)) names.append(QFile::decodeName(name));
+    }
+    ::closedir(dir);
+    return names;
 }

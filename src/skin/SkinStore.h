@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where the skins live on disk, and their first-start install from the packaged bundle.
 class SkinStore {
@@ -14,4 +15,8 @@ public:
     // Creates the Documents folder when it is missing. Anything already at installed is kept
     // as it is. Returns false, with one log line, when the install was needed and failed.
     static bool installIfMissing(const QString& packaged, const QString& installed);
+
+    // The skin folders directly inside bundle, in the order the listing returns them: folders
+    // only (a symbolic link is not followed), hidden ones included. Empty when it cannot be read.
+    static QStringList skinNames(const QString& bundle);
 };

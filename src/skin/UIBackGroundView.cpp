@@ -4,16 +4,23 @@
 #include "platform/HomeDirectory.h"
 #include "platform/SystemLog.h"
 #include "skin/ImageView.h"
+#include "skin/LabelList.h"
+#include "skin/LabelPlacement.h"
 #include "skin/PictureChoice.h"
 #include "skin/SkinStore.h"
+#include "widgets/FontLookup.h"
+#include "widgets/UILinkLabel.h"
 #include "widgets/ViewGeometry.h"
 
 #include <QImageReader>
 
-std::unique_ptr<UIBackGroundView> UIBackGroundView::init() { return initWithSkin(QStringLiteral("default")); }
+#include <algorithm>
 
-std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& skin)
-{
+std::unique_ptr<UIBackGroundView> UIBackGroundView::init() {
+    return initWithSkin(QStringLiteral("default"));
+}
+
+std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& skin) {
     if (skin.isEmpty()) {
         SystemLog::write(QStringLiteral("skin must exist."));
         return nullptr;
@@ -37,23 +44,51 @@ std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& 
 }
 
 UIBackGroundView::UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin)
-    : myBundle(std::move(bundle)), skinName(std::move(skin))
-{
+    : myBundle(std::move(bundle)), skinName(std::move(skin)) {}
+
+QRectF UIBackGroundView::frame() const {
+    return ViewGeometry::frame(this);
 }
 
-QRectF UIBackGroundView::frame() const { return ViewGeometry::frame(this); }
-
-void UIBackGroundView::setFrame(const QRectF& newFrame)
-{
+void UIBackGroundView::setFrame(const QRectF& newFrame) {
     ViewGeometry::setFrame(this, newFrame);
     const QSizeF size = newFrame.size();
     if (backgroundImageView != nullptr)
         ViewGeometry::setFrame(backgroundImageView, QRectF(QPointF(0, 0), size));
     showBackgroundPicture(size);
+    removeLinkLabels();
+    const QString path =
+        myBundle->pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), skinName);
+    const std::optional<QList<LabelEntry>> entries = LabelList::readFile(path);
+    if (!entries) {
+        SystemLog::write(QStringLiteral("labels file NOT found."));
+        return;
+    }
+    for (const LabelSpec& spec : placeLabels(*entries, size)) addLinkLabel(spec);
 }
 
-void UIBackGroundView::showBackgroundPicture(const QSizeF& size)
-{
+void UIBackGroundView::removeLinkLabels() {
+    // Every link label among the direct children goes, whoever added it; nothing else does.
+    const QList<UILinkLabel*> labels = findChildren<UILinkLabel*>(Qt::FindDirectChildrenOnly);
+    for (UILinkLabel* label : labels) {
+        label->hide();
+        label->setParent(nullptr);
+        label->deleteLater();  // it may be inside one of its own event handlers
+    }
+}
+
+void UIBackGroundView::addLinkLabel(const LabelSpec& spec) {
+    UILinkLabel* label = UILinkLabel::initWithFrame(spec.frame, this);
+    label->setLinktextColor(QColor::fromRgbF(
+        std::clamp(spec.rgba[0], 0.0f, 1.0f), std::clamp(spec.rgba[1], 0.0f, 1.0f),
+        std::clamp(spec.rgba[2], 0.0f, 1.0f), std::clamp(spec.rgba[3], 0.0f, 1.0f)));
+    label->setLabelFont(FontLookup::fontWithName(spec.fontName, static_cast<qreal>(spec.fontSize)));
+    label->setTitle(spec.title);
+    if (spec.url) label->setUrl(*spec.url);
+    label->show();  // newest child: in front of everything already there
+}
+
+void UIBackGroundView::showBackgroundPicture(const QSizeF& size) {
     const QString name = backgroundResourceName(Device::userInterfaceIdiom(), size);
     const QString path = myBundle->pathForResource(name, QStringLiteral("png"), skinName);
     QImage picture;

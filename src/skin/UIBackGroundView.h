@@ -8,6 +8,7 @@
 #include <memory>
 
 class ImageView;
+struct LabelSpec;
 
 // The full-window view that shows one skin's background picture, read from the installed skin
 // bundle in the home directory. Every setting of its frame lays the skin out afresh.
@@ -30,6 +31,8 @@ public:
 private:
     UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin);
     void showBackgroundPicture(const QSizeF& size);
+    void removeLinkLabels();
+    void addLinkLabel(const LabelSpec& spec);
 
     ImageView* backgroundImageView = nullptr;  // child widget, made after the first layout
     std::unique_ptr<Bundle> myBundle;

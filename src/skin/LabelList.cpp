@@ -1,0 +1,139 @@
+#include "skin/LabelList.h"
+
+#include "platform/SystemLog.h"
+
+#include <QFile>
+
+#include <plist/plist.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+struct PlistFree {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+QString stringValue(plist_t node) {
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    if (text == nullptr) return QString();
+    return QString::fromUtf8(text, static_cast<qsizetype>(length));
+}
+
+std::optional<float> numberValue(plist_t node) {
+    if (node == nullptr) return std::nullopt;
+    double value = 0;
+    switch (plist_get_node_type(node)) {
+        case PLIST_UINT: {
+            uint64_t raw = 0;
+            plist_get_uint_val(node, &raw);
+            // Negative integers arrive as their unsigned two's complement.
+            value = static_cast<double>(static_cast<int64_t>(raw));
+            break;
+        }
+        case PLIST_REAL:
+            plist_get_real_val(node, &value);
+            break;
+        case PLIST_BOOLEAN: {
+            uint8_t flag = 0;
+            plist_get_bool_val(node, &flag);
+            value = flag != 0 ? 1 : 0;
+            break;
+        }
+        case PLIST_STRING:
+            value = LabelList::leadingNumber(stringValue(node));
+            break;
+        default:
+            return std::nullopt;
+    }
+    const auto single = static_cast<float>(value);
+    if (!std::isfinite(single)) return std::nullopt;
+    return single;
+}
+
+std::optional<QString> textValue(plist_t node) {
+    if (node == nullptr || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
+    return stringValue(node);
+}
+
+LabelEntry readEntry(plist_t dict) {
+    auto item = [dict](const char* key) { return plist_dict_get_item(dict, key); };
+    LabelEntry entry;
+    entry.colorRed = numberValue(item("COLOR_RED"));
+    entry.colorGreen = numberValue(item("COLOR_GREEN"));
+    entry.colorBlue = numberValue(item("COLOR_BLUE"));
+    entry.colorAlpha = numberValue(item("COLOR_ALPHA"));
+    entry.fontName = textValue(item("FONTNAME"));
+    entry.fontSize = numberValue(item("FONTSIZE"));
+    entry.bottom = numberValue(item("BOTTOM"));
+    entry.title = textValue(item("TITLE"));
+    entry.url = textValue(item("URL"));
+    return entry;
+}
+}  // namespace
+
+double LabelList::leadingNumber(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
+    while (p < end &&
+           (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v'))
+        ++p;
+    // Copy just the characters a decimal number can use, so strtod sees no hex, "inf" or "nan",
+    // and reads in the C locale's terms whatever the user's locale.
+    std::string number;
+    const char* q = p;
+    if (q < end && (*q == '+' || *q == '-')) number += *q++;
+    bool digits = false;
+    while (q < end && *q >= '0' && *q <= '9') number += *q++, digits = true;
+    if (q < end && *q == '.') {
+        number += *q++;
+        while (q < end && *q >= '0' && *q <= '9') number += *q++, digits = true;
+    }
+    if (!digits) return 0;
+    if (q < end && (*q == 'e' || *q == 'E')) {
+        std::string exponent(1, 'e');
+        const char* r = q + 1;
+        if (r < end && (*r == '+' || *r == '-')) exponent += *r++;
+        bool expDigits = false;
+        while (r < end && *r >= '0' && *r <= '9' && exponent.size() < 12)
+            exponent += *r++, expDigits = true;
+        if (expDigits) number += exponent;
+    }
+    const std::string clean = number.substr(0, 400);
+    return std::strtod(clean.c_str(), nullptr);
+}
+
+std::optional<QList<LabelEntry>> LabelList::readFile(const QString& path, int* skipped) {
+    if (path.isEmpty()) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) return std::nullopt;
+    return readData(file.read(kMaxFileSize + 1), skipped);
+}
+
+std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipped) {
+    if (skipped != nullptr) *skipped = 0;
+    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
+    if (data.isEmpty() || data.size() > kMaxFileSize) return std::nullopt;
+    plist_t parsed = nullptr;
+    plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &parsed);
+    const PlistPtr root(parsed);
+    if (!root || plist_get_node_type(root.get()) != PLIST_ARRAY) return std::nullopt;
+
+    QList<LabelEntry> entries;
+    const uint32_t count = plist_array_get_size(root.get());
+    for (uint32_t i = 0; i < count; ++i) {
+        plist_t item = plist_array_get_item(root.get(), i);
+        if (item == nullptr || plist_get_node_type(item) != PLIST_DICT) {
+            SystemLog::write(
+                QStringLiteral("labels.plist entry %1 is not a dictionary; skipped.").arg(i + 1));
+            if (skipped != nullptr) ++*skipped;
+            continue;
+        }
+        entries.append(readEntry(item));
+    }
+    return entries;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// One entry of a skin's labels.plist, with each value as read. A value that is missing, of a
+// type the key does not take, or not finite, is empty.
+struct LabelEntry {
+    std::optional<float> colorRed;
+    std::optional<float> colorGreen;
+    std::optional<float> colorBlue;
+    std::optional<float> colorAlpha;
+    std::optional<QString> fontName;
+    std::optional<float> fontSize;
+    std::optional<float> bottom;
+    std::optional<QString> title;
+    std::optional<QString> url;
+};
+
+// Reads labels.plist files, XML or binary, whose root is an array of dictionaries.
+class LabelList {
+public:
+    // Files larger than this are not read: no skin needs megabytes of labels.
+    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+
+    // Nothing when there is no path, or the file cannot be read, is no property list, or its
+    // root is not an array. Entries that are not dictionaries are skipped with one log line.
+    // skipped, when given, counts the entries that were not dictionaries.
+    static std::optional<QList<LabelEntry>> readFile(const QString& path, int* skipped = nullptr);
+    static std::optional<QList<LabelEntry>> readData(QByteArray data, int* skipped = nullptr);
+
+    // A string's leading decimal number, as a number-taking key reads it: leading white space
+    // skipped, sign, fraction and exponent accepted; 0 when the string starts with no number.
+    static double leadingNumber(const QString& text);
+};

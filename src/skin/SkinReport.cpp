@@ -1,0 +1,193 @@
+#include "skin/SkinReport.h"
+
+#include "platform/Bundle.h"
+#include "platform/UrlOpener.h"
+#include "skin/LabelList.h"
+#include "skin/PictureChoice.h"
+#include "skin/SkinStore.h"
+#include "widgets/FontLookup.h"
+
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+
+namespace {
+SkinReport::Skin inspect(const Bundle& bundle, const QString& name, const QSizeF& size, int idiom) {
+    SkinReport::Skin skin;
+    skin.name = name;
+    skin.path = bundle.bundlePath() + QLatin1Char('/') + name;
+
+    skin.picture.name = backgroundResourceName(idiom, size);
+    skin.picture.path = bundle.pathForResource(skin.picture.name, QStringLiteral("png"), name);
+    if (!skin.picture.path.isNull()) {
+        QImageReader reader(skin.picture.path);
+        const QImage image = reader.read();
+        skin.picture.decodes = !image.isNull();
+        skin.picture.pixels = image.size();
+    }
+    if (!skin.picture.decodes)
+        skin.problems << QStringLiteral("%1 NOT exist.")
+                             .arg(skin.picture.path.isNull() ? QStringLiteral("(null)")
+                                                             : skin.picture.path);
+
+    int skipped = 0;
+    const std::optional<QList<LabelEntry>> entries = LabelList::readFile(
+        bundle.pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), name), &skipped);
+    skin.labelsRead = entries.has_value();
+    if (!entries) {
+        skin.problems << QStringLiteral("labels file NOT found.");
+        return skin;
+    }
+    if (skipped > 0)
+        skin.problems
+            << QStringLiteral("%1 labels.plist entries are not dictionaries.").arg(skipped);
+    for (const LabelSpec& spec : placeLabels(*entries, size)) {
+        SkinReport::Label label{spec, {}, false};
+        label.resolvedFont = FontLookup::resolvedName(
+            FontLookup::fontWithName(spec.fontName, static_cast<qreal>(spec.fontSize)));
+        label.opens = spec.url && UrlOpener::isOpenableLink(*spec.url);
+        skin.labels.append(label);
+    }
+    return skin;
+}
+
+QString number(double value) {
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString idiomName(int idiom) {
+    switch (idiom) {
+        case 5:
+            return QStringLiteral("mac");
+        case 1:
+            return QStringLiteral("pad");
+        default:
+            return QStringLiteral("phone");
+    }
+}
+}  // namespace
+
+SkinReport SkinReport::build(const QString& home, const QSizeF& size, int idiom) {
+    SkinReport report;
+    report.size = size;
+    report.idiom = idiom;
+    report.bundle = SkinStore::installedBundlePath(home);
+    SkinStore::installIfMissing(Bundle::packagedSkinBundlePath(), report.bundle);
+    const std::unique_ptr<Bundle> bundle = Bundle::initWithPath(report.bundle);
+    report.bundleOpened = bundle != nullptr;
+    if (!bundle) return report;
+    for (const QString& name : SkinStore::skinNames(report.bundle))
+        report.skins.append(inspect(*bundle, name, size, idiom));
+    return report;
+}
+
+bool SkinReport::hasProblems() const {
+    if (!bundleOpened) return true;
+    for (const Skin& skin : skins)
+        if (!skin.problems.isEmpty()) return true;
+    return false;
+}
+
+QString SkinReport::toText() const {
+    QString out = QStringLiteral("Skins in %1 at %2x%3, idiom %4\n")
+                      .arg(bundle, number(size.width()), number(size.height()), idiomName(idiom));
+    if (!bundleOpened) return out + QStringLiteral("skin.bundle NOT exist in your project.\n");
+    for (const Skin& skin : skins) {
+        out += QStringLiteral("\n%1\n").arg(skin.name);
+        out += QStringLiteral("  picture  %1.png  ").arg(skin.picture.name);
+        if (skin.picture.path.isNull())
+            out += QStringLiteral("missing\n");
+        else if (!skin.picture.decodes)
+            out += QStringLiteral("cannot be decoded\n");
+        else
+            out += QStringLiteral("%1x%2\n")
+                       .arg(skin.picture.pixels.width())
+                       .arg(skin.picture.pixels.height());
+        if (!skin.labelsRead) {
+            out += QStringLiteral("  labels   labels.plist NOT found\n");
+        } else {
+            out += QStringLiteral("  labels   %1\n").arg(skin.labels.size());
+        }
+        int index = 0;
+        for (const Label& label : skin.labels) {
+            const LabelSpec& s = label.spec;
+            out += QStringLiteral("    %1  frame (%2, %3, %4, %5)  colour (%6, %7, %8, %9)\n")
+                       .arg(++index)
+                       .arg(number(s.frame.x()), number(s.frame.y()), number(s.frame.width()),
+                            number(s.frame.height()), number(static_cast<double>(s.rgba[0])),
+                            number(static_cast<double>(s.rgba[1])),
+                            number(static_cast<double>(s.rgba[2])),
+                            number(static_cast<double>(s.rgba[3])));
+            out +=
+                QStringLiteral("       font %1 %2 -> %3\n")
+                    .arg(s.fontName, number(static_cast<double>(s.fontSize)), label.resolvedFont);
+            out += QStringLiteral("       title \"%1\"").arg(s.title);
+            if (s.url)
+                out += QStringLiteral("  url %1 (%2)")
+                           .arg(*s.url, label.opens ? QStringLiteral("opens")
+                                                    : QStringLiteral("does not open"));
+            out += QLatin1Char('\n');
+        }
+        for (const QString& problem : skin.problems)
+            out += QStringLiteral("  problem  %1\n").arg(problem);
+    }
+    return out;
+}
+
+QByteArray SkinReport::toJson() const {
+    QJsonArray skinList;
+    for (const Skin& skin : skins) {
+        QJsonArray labels;
+        for (const Label& label : skin.labels) {
+            const LabelSpec& s = label.spec;
+            labels.append(QJsonObject{
+                {QStringLiteral("frame"),
+                 QJsonObject{{QStringLiteral("x"), s.frame.x()},
+                             {QStringLiteral("y"), s.frame.y()},
+                             {QStringLiteral("width"), s.frame.width()},
+                             {QStringLiteral("height"), s.frame.height()}}},
+                {QStringLiteral("color"),
+                 QJsonObject{{QStringLiteral("red"), static_cast<double>(s.rgba[0])},
+                             {QStringLiteral("green"), static_cast<double>(s.rgba[1])},
+                             {QStringLiteral("blue"), static_cast<double>(s.rgba[2])},
+                             {QStringLiteral("alpha"), static_cast<double>(s.rgba[3])}}},
+                {QStringLiteral("font"),
+                 QJsonObject{{QStringLiteral("requested"), s.fontName},
+                             {QStringLiteral("size"), static_cast<double>(s.fontSize)},
+                             {QStringLiteral("resolved"), label.resolvedFont}}},
+                {QStringLiteral("title"), s.title},
+                {QStringLiteral("url"), s.url ? QJsonValue(*s.url) : QJsonValue()},
+                {QStringLiteral("opens"), label.opens},
+            });
+        }
+        QJsonObject picture{
+            {QStringLiteral("name"), skin.picture.name},
+            {QStringLiteral("path"),
+             skin.picture.path.isNull() ? QJsonValue() : QJsonValue(skin.picture.path)},
+            {QStringLiteral("exists"), !skin.picture.path.isNull()},
+            {QStringLiteral("decodes"), skin.picture.decodes}};
+        if (skin.picture.decodes) {
+            picture.insert(QStringLiteral("width"), skin.picture.pixels.width());
+            picture.insert(QStringLiteral("height"), skin.picture.pixels.height());
+        }
+        skinList.append(QJsonObject{
+            {QStringLiteral("name"), skin.name},
+            {QStringLiteral("path"), skin.path},
+            {QStringLiteral("picture"), picture},
+            {QStringLiteral("labelsRead"), skin.labelsRead},
+            {QStringLiteral("labels"), labels},
+            {QStringLiteral("problems"), QJsonArray::fromStringList(skin.problems)},
+        });
+    }
+    const QJsonObject root{
+        {QStringLiteral("bundle"), bundle},
+        {QStringLiteral("bundleOpened"), bundleOpened},
+        {QStringLiteral("size"), QJsonObject{{QStringLiteral("width"), size.width()},
+                                             {QStringLiteral("height"), size.height()}}},
+        {QStringLiteral("idiom"), idiom},
+        {QStringLiteral("skins"), skinList},
+    };
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}

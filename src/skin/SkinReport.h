@@ -1,0 +1,44 @@
+#pragma once
+
+#include "skin/LabelPlacement.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <QStringList>
+
+// What the layout would make of every installed skin at one window size and idiom, for skin
+// authors: the picture it would choose, and each label as it would be placed.
+struct SkinReport {
+    struct Picture {
+        QString name;  // resource name, such as "background_Mac_Landscape"
+        QString path;  // null when the skin has no such file
+        bool decodes = false;
+        QSize pixels;
+    };
+    struct Label {
+        LabelSpec spec;
+        QString resolvedFont;
+        bool opens = false;
+    };
+    struct Skin {
+        QString name;
+        QString path;
+        Picture picture;
+        bool labelsRead = false;
+        QList<Label> labels;
+        QStringList problems;  // what the layout would log for this skin
+    };
+
+    QString bundle;
+    bool bundleOpened = false;
+    QSizeF size;
+    int idiom = 5;
+    QList<Skin> skins;
+
+    // Installs the packaged skins first when the home has none, as the window would.
+    static SkinReport build(const QString& home, const QSizeF& size, int idiom);
+
+    bool hasProblems() const;
+    QString toText() const;
+    QByteArray toJson() const;
+};

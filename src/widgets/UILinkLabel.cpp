@@ -1,0 +1,133 @@
+#include "widgets/UILinkLabel.h"
+
+#include "platform/SystemLog.h"
+#include "platform/UrlOpener.h"
+#include "widgets/StringValidators.h"
+#include "widgets/ViewGeometry.h"
+
+#include <QMouseEvent>
+
+UILinkLabel* UILinkLabel::initWithFrame(const QRectF& frame, QWidget* parent) {
+    auto* label = new UILinkLabel(parent);
+    ViewGeometry::setFrame(label, frame);
+    return label;
+}
+
+UILinkLabel::UILinkLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setAlignment(Qt::AlignCenter);
+    baseFont = font();
+}
+
+bool UILinkLabel::isEmptyValue(const QString& value) {
+    return value.isNull() || value.isEmpty() || value == QLatin1String("<null>") ||
+           value == QLatin1String("(null)");
+}
+
+AttributedString UILinkLabel::setAttributedString(const QString& text) const {
+    AttributedString styled{text, {}};
+    const qsizetype n = text.size();
+    if (_underLine)
+        styled.attributes.append({TextAttribute::Kind::UnderlineStyle, 0, n, QColor(), 1});
+    // A label without a colour falls back to the platform's link blue.
+    const QColor color = _linktextColor.isValid() ? _linktextColor : QColor(0, 0, 255);
+    styled.attributes.append({TextAttribute::Kind::ForegroundColor, 0, n, color, 0});
+    return styled;
+}
+
+void UILinkLabel::setTitle(const QString& title) {
+    _title = title.isNull() ? QStringLiteral("") : title;
+    setAttributedText(setAttributedString(_title));
+}
+
+void UILinkLabel::setUrlWithTitle(const QString& title, const QString& url) {
+    if (isEmptyValue(url)) {
+        _url = QStringLiteral("");
+        _title = title;
+        setPlainText(title);
+        return;
+    }
+    setUrl(url);
+    if (isEmptyValue(title)) return;
+    _title = title;
+    setAttributedText(setAttributedString(_title));
+}
+
+void UILinkLabel::setAttributedText(const AttributedString& text) {
+    shown = text;
+    setText(text.text);
+    applyStyle();
+}
+
+void UILinkLabel::setPlainText(const QString& text) {
+    shown.reset();
+    setText(text);
+    applyStyle();
+}
+
+void UILinkLabel::setUrl(const QString& url) {
+    _url = url;
+    setCursor(UrlOpener::isOpenableLink(_url) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void UILinkLabel::setLabelFont(const QFont& font) {
+    baseFont = font;
+    applyStyle();
+}
+
+void UILinkLabel::applyStyle() {
+    QFont f = baseFont;
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, QPalette().color(QPalette::WindowText));
+    if (shown) {
+        // The layout always styles the whole title, so whole-text attributes are all that show.
+        if (const TextAttribute* u = shown->wholeText(TextAttribute::Kind::UnderlineStyle))
+            f.setUnderline(u->underline != 0);
+        if (const TextAttribute* c = shown->wholeText(TextAttribute::Kind::ForegroundColor))
+            p.setColor(QPalette::WindowText, c->color);
+    }
+    setFont(f);
+    setPalette(p);
+}
+
+bool UILinkLabel::checkTelNumber(const QString& text) {
+    return StringValidators::checkTelNumber(text);
+}
+
+bool UILinkLabel::validateEmail(const QString& text) {
+    return StringValidators::validateEmail(text);
+}
+
+bool UILinkLabel::checkURL(const QString& text) {
+    return StringValidators::checkURL(text);
+}
+
+void UILinkLabel::topAction() {
+    // No URL at all, or the empty one of a plain label: nothing to open.
+    if (_url.isEmpty()) return;
+    if (!UrlOpener::isOpenableLink(_url)) {
+        SystemLog::write(
+            QStringLiteral("Not opening \"%1\": only http, https, mailto and tel links open.")
+                .arg(_url.left(200)));
+        return;
+    }
+    UrlOpener::open(QUrl(_url, QUrl::StrictMode));
+}
+
+// A click belongs to the label: it never reaches the view beneath.
+void UILinkLabel::mousePressEvent(QMouseEvent* event) {
+    pressed = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void UILinkLabel::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
+
+void UILinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    const bool click = pressed && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    pressed = false;
+    if (click) topAction();
+}

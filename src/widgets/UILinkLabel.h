@@ -1,0 +1,69 @@
+#pragma once
+
+#include "widgets/AttributedString.h"
+
+#include <QLabel>
+#include <QRectF>
+
+#include <optional>
+
+// A label that shows its title in a link colour, underlined if asked, and opens its URL when
+// clicked. Text is always shown as plain text, never as markup.
+class UILinkLabel : public QLabel {
+    Q_OBJECT
+public:
+    static UILinkLabel* initWithFrame(const QRectF& frame, QWidget* parent = nullptr);
+
+    // Shows title in the link colour (and underline) stored now.
+    void setTitle(const QString& title);
+    const QString& title() const { return _title; }
+
+    // With an empty url (null, "", "<null>", "(null)") the title shows as plain text; otherwise
+    // the url is stored and a non-empty title shows as a link.
+    void setUrlWithTitle(const QString& title, const QString& url);
+
+    // The styled form of text with the current colour and underline; the label is not changed.
+    AttributedString setAttributedString(const QString& text) const;
+
+    // What the label shows: the styled string, or nothing when it shows plain text.
+    const std::optional<AttributedString>& attributedText() const { return shown; }
+    void setAttributedText(const AttributedString& text);
+    // Plain text in the label's own colour, without link colour or underline.
+    void setPlainText(const QString& text);
+
+    static bool isEmptyValue(const QString& value);
+
+    static bool checkTelNumber(const QString& text);
+    static bool validateEmail(const QString& text);
+    static bool checkURL(const QString& text);
+
+    // The click's action: opens url when it is a link the program opens (see UrlOpener).
+    void topAction();
+
+    const QColor& linktextColor() const { return _linktextColor; }
+    void setLinktextColor(const QColor& color) { _linktextColor = color; }
+    bool underLine() const { return _underLine; }
+    void setUnderLine(bool underline) { _underLine = underline; }
+    const QString& url() const { return _url; }
+    void setUrl(const QString& url);
+
+    // The label's own font; an underline from the styled string is added on top.
+    void setLabelFont(const QFont& font);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    explicit UILinkLabel(QWidget* parent);
+    void applyStyle();
+
+    bool _underLine = false;
+    QColor _linktextColor{0, 0, 255};
+    QString _title;  // null until set
+    QString _url;    // null until set
+    QFont baseFont;
+    std::optional<AttributedString> shown;
+    bool pressed = false;
+};
