@@ -5,6 +5,7 @@
 #include <memory>
 
 class MainWindow;
+class MenuBuilder;
 
 // Holds the main window and passes the window's comings and goings on to the temperature
 // screen, the first controller of the window's root container.
@@ -22,6 +23,11 @@ public:
     void applicationWillEnterForeground();
     // The window left the screen (minimised or hidden).
     void applicationWillResignActive();
+
+    // Adds "Documents" (Control+H) at the top of the File menu.
+    void buildMenuWithBuilder(MenuBuilder& builder);
+    // Opens the home folder (not its Documents folder) in the desktop's file browser.
+    void showDocuments();
 
 private:
     std::unique_ptr<MainWindow> _window;

@@ -2,11 +2,13 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "app/MenuBuilder.h"
 #include "app/OrrinNavigationController.h"
 #include "screen/ViewController.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QTimer>
@@ -18,42 +20,39 @@ namespace {
 // Turns what happens to the window into the delegate's lifecycle calls and rotation questions.
 class WindowEvents : public QObject {
 public:
-    WindowEvents(AppDelegate& delegate, MainWindow& window) : delegate(delegate), window(window)
-    {
+    WindowEvents(AppDelegate& delegate, MainWindow& window) : delegate(delegate), window(window) {
         window.installEventFilter(this);
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != &window) return false;
         switch (event->type()) {
-        case QEvent::Show:
-        case QEvent::Hide:
-        case QEvent::WindowStateChange:
-            // Let the window settle before asking whether it is on screen.
-            QTimer::singleShot(0, this, [this] { updateOnScreen(); });
-            break;
-        case QEvent::Resize: {
-            const QSize now = static_cast<QResizeEvent*>(event)->size();
-            const bool landscape = now.width() > now.height();
-            if (shapeKnown && landscape != wasLandscape) {
-                if (OrrinNavigationController* root = window.rootViewController())
-                    root->shouldAutorotate();
+            case QEvent::Show:
+            case QEvent::Hide:
+            case QEvent::WindowStateChange:
+                // Let the window settle before asking whether it is on screen.
+                QTimer::singleShot(0, this, [this] { updateOnScreen(); });
+                break;
+            case QEvent::Resize: {
+                const QSize now = static_cast<QResizeEvent*>(event)->size();
+                const bool landscape = now.width() > now.height();
+                if (shapeKnown && landscape != wasLandscape) {
+                    if (OrrinNavigationController* root = window.rootViewController())
+                        root->shouldAutorotate();
+                }
+                shapeKnown = true;
+                wasLandscape = landscape;
+                break;
             }
-            shapeKnown = true;
-            wasLandscape = landscape;
-            break;
-        }
-        default:
-            break;
+            default:
+                break;
         }
         return false;
     }
 
 private:
-    void updateOnScreen()
-    {
+    void updateOnScreen() {
         const bool now = window.isVisible() && !window.isMinimized();
         if (now == onScreen) return;
         onScreen = now;
@@ -72,12 +71,10 @@ private:
     bool wasLandscape = false;
 };
 
-void saveScreenshot(QWidget& window, const QString& path)
-{
+void saveScreenshot(QWidget& window, const QString& path) {
     const QPixmap picture = window.grab();
     if (!picture.save(path, "PNG")) {
-        std::fprintf(stderr, "vell-thermo: cannot write the screenshot to %s\n",
-                     qPrintable(path));
+        std::fprintf(stderr, "vell-thermo: cannot write the screenshot to %s\n", qPrintable(path));
         QCoreApplication::exit(1);
         return;
     }
@@ -85,8 +82,7 @@ void saveScreenshot(QWidget& window, const QString& path)
 }
 }  // namespace
 
-int Application::run(QApplication& app, const Options& options)
-{
+int Application::run(QApplication& app, const Options& options) {
     AppDelegate delegate;
     auto window = std::make_unique<MainWindow>();
     window->setWindowTitle(QStringLiteral("Vell Thermo"));
@@ -96,6 +92,8 @@ int Application::run(QApplication& app, const Options& options)
     auto* screen = new ViewController();
     root->pushViewController(screen);
     window->resize(options.size);
+    MenuBuilder menus(window->menuBar());
+    delegate.buildMenuWithBuilder(menus);
     MainWindow& shown = *window;
     delegate.setWindow(std::move(window));
     WindowEvents events(delegate, shown);

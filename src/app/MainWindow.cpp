@@ -2,7 +2,6 @@
 
 #include "app/OrrinNavigationController.h"
 
-OrrinNavigationController* MainWindow::rootViewController() const
-{
+OrrinNavigationController* MainWindow::rootViewController() const {
     return qobject_cast<OrrinNavigationController*>(centralWidget());
 }

@@ -3,28 +3,25 @@
 #include <QResizeEvent>
 #include <QTimer>
 
-OrrinNavigationController::OrrinNavigationController(QWidget* parent) : UIViewController(parent)
-{
+OrrinNavigationController::OrrinNavigationController(QWidget* parent) : UIViewController(parent) {}
+
+void OrrinNavigationController::viewDidLoad() {
+    UIViewController::viewDidLoad();
 }
 
-void OrrinNavigationController::viewDidLoad() { UIViewController::viewDidLoad(); }
-
-bool OrrinNavigationController::shouldAutorotate()
-{
+bool OrrinNavigationController::shouldAutorotate() {
     const QList<UIViewController*> controllers = viewControllers();
     return !controllers.isEmpty() && controllers.first()->shouldAutorotate();
 }
 
-QList<UIViewController*> OrrinNavigationController::viewControllers() const
-{
+QList<UIViewController*> OrrinNavigationController::viewControllers() const {
     QList<UIViewController*> list;
     for (const QPointer<UIViewController>& c : stack)
         if (c) list.append(c.data());
     return list;
 }
 
-void OrrinNavigationController::pushViewController(UIViewController* controller)
-{
+void OrrinNavigationController::pushViewController(UIViewController* controller) {
     if (controller == nullptr) return;
     for (const QPointer<UIViewController>& c : stack)
         if (c) c->hide();
@@ -36,8 +33,7 @@ void OrrinNavigationController::pushViewController(UIViewController* controller)
     if (isVisible()) QTimer::singleShot(0, this, &OrrinNavigationController::appearTop);
 }
 
-void OrrinNavigationController::resizeEvent(QResizeEvent* event)
-{
+void OrrinNavigationController::resizeEvent(QResizeEvent* event) {
     UIViewController::resizeEvent(event);
     for (const QPointer<UIViewController>& c : stack) {
         if (!c) continue;
@@ -46,15 +42,13 @@ void OrrinNavigationController::resizeEvent(QResizeEvent* event)
     }
 }
 
-void OrrinNavigationController::showEvent(QShowEvent* event)
-{
+void OrrinNavigationController::showEvent(QShowEvent* event) {
     UIViewController::showEvent(event);
     // After the window has been laid out and shown, as a screen "has appeared".
     QTimer::singleShot(0, this, &OrrinNavigationController::appearTop);
 }
 
-void OrrinNavigationController::appearTop()
-{
+void OrrinNavigationController::appearTop() {
     const QList<UIViewController*> controllers = viewControllers();
     if (controllers.isEmpty() || !isVisible() || appeared == controllers.last()) return;
     appeared = controllers.last();

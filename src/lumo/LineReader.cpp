@@ -1,7 +1,6 @@
 #include "lumo/LineReader.h"
 
-void LineReader::feed(const QByteArray& chunk)
-{
+void LineReader::feed(const QByteArray& chunk) {
     qsizetype from = 0;
     if (skipping) {
         const qsizetype newline = chunk.indexOf('\n');
@@ -12,8 +11,7 @@ void LineReader::feed(const QByteArray& chunk)
     buffer.append(chunk.constData() + from, chunk.size() - from);
 }
 
-std::optional<QByteArray> LineReader::takeLine()
-{
+std::optional<QByteArray> LineReader::takeLine() {
     const qsizetype newline = buffer.indexOf('\n');
     if (newline >= 0 && newline <= maxLength) {
         QByteArray line = buffer.left(newline);

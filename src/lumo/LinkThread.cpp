@@ -1,29 +1,29 @@
 #include "lumo/LinkThread.h"
 
 LinkThread::LinkThread(TransportFactory factory, StatusHandler status, ResultHandler result)
-    : factory(std::move(factory)), statusHandler(std::move(status)), resultHandler(std::move(result))
-{
+    : factory(std::move(factory)),
+      statusHandler(std::move(status)),
+      resultHandler(std::move(result)) {
     setObjectName(QStringLiteral("vell-link"));
 }
 
-LinkThread::~LinkThread() { cancel(); }
+LinkThread::~LinkThread() {
+    cancel();
+}
 
-void LinkThread::updateSettings(const std::function<void(LinkSettings&)>& change)
-{
+void LinkThread::updateSettings(const std::function<void(LinkSettings&)>& change) {
     std::lock_guard lock(settingsMutex);
     change(settings);
 }
 
-void LinkThread::cancel()
-{
+void LinkThread::cancel() {
     cancelled.store(true);
     gate->close();
     quit();  // also makes a later exec() return at once
     wait();
 }
 
-void LinkThread::run()
-{
+void LinkThread::run() {
     if (cancelled.load()) return;
     const MainThread::Scope hops(gate);
     LinkSettings copy;
@@ -38,12 +38,10 @@ void LinkThread::run()
     transport.reset();  // stops timers and radios on the thread that made them
 }
 
-void LinkThread::status(qint64 code)
-{
+void LinkThread::status(qint64 code) {
     if (!cancelled.load() && statusHandler) statusHandler(code);
 }
 
-void LinkThread::result(const QByteArray& record)
-{
+void LinkThread::result(const QByteArray& record) {
     if (!cancelled.load() && resultHandler) resultHandler(record);
 }

@@ -4,30 +4,27 @@
 
 #include <QFile>
 
-#include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
 
 namespace {
 constexpr qsizetype kChunk = 64 * 1024;
 }
 
 ReplayTransport::ReplayTransport(QString file, int interval)
-    : path(std::move(file)), intervalMs(std::max(0, interval))
-{
+    : path(std::move(file)), intervalMs(std::max(0, interval)) {
     timer.setSingleShot(true);
     connect(&timer, &QTimer::timeout, this, &ReplayTransport::deliverNext);
 }
 
-ReplayTransport::~ReplayTransport()
-{
+ReplayTransport::~ReplayTransport() {
     readable.reset();
     if (fd >= 0) ::close(fd);
 }
 
-void ReplayTransport::start(const LinkSettings&, LinkSink& linkSink)
-{
+void ReplayTransport::start(const LinkSettings&, LinkSink& linkSink) {
     sink = &linkSink;
     if (path == QLatin1String("-"))
         fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
@@ -48,8 +45,7 @@ void ReplayTransport::start(const LinkSettings&, LinkSink& linkSink)
     deliverNext();
 }
 
-bool ReplayTransport::fill()
-{
+bool ReplayTransport::fill() {
     QByteArray chunk(kChunk, Qt::Uninitialized);
     for (;;) {
         const ssize_t n = ::read(fd, chunk.data(), static_cast<size_t>(chunk.size()));
@@ -68,8 +64,7 @@ bool ReplayTransport::fill()
     }
 }
 
-void ReplayTransport::deliverNext()
-{
+void ReplayTransport::deliverNext() {
     for (;;) {
         if (std::optional<QByteArray> line = reader.takeLine()) {
             sink->result(*line);
@@ -87,8 +82,7 @@ void ReplayTransport::deliverNext()
     }
 }
 
-void ReplayTransport::finishInput()
-{
+void ReplayTransport::finishInput() {
     readable.reset();
     if (fd >= 0) ::close(fd);
     fd = -1;

@@ -7,22 +7,19 @@
 namespace {
 // The handshake before the first record is quick, as with a sensor close by.
 constexpr int kHandshakeStepMs = 150;
-}
+}  // namespace
 
-SimulatedTransport::SimulatedTransport(int interval) : intervalMs(std::max(0, interval))
-{
+SimulatedTransport::SimulatedTransport(int interval) : intervalMs(std::max(0, interval)) {
     timer.setSingleShot(true);
     connect(&timer, &QTimer::timeout, this, &SimulatedTransport::step);
 }
 
-void SimulatedTransport::start(const LinkSettings&, LinkSink& linkSink)
-{
+void SimulatedTransport::start(const LinkSettings&, LinkSink& linkSink) {
     sink = &linkSink;
     step();
 }
 
-QByteArray SimulatedTransport::formatRecord(double t, double h)
-{
+QByteArray SimulatedTransport::formatRecord(double t, double h) {
     // Both fields are five characters wide as long as the values stay within 10.00..99.99.
     return QStringLiteral("Temp:%1 Hum:%2")
         .arg(std::clamp(t, 10.0, 99.99), 5, 'f', 2)
@@ -30,25 +27,24 @@ QByteArray SimulatedTransport::formatRecord(double t, double h)
         .toLatin1();
 }
 
-void SimulatedTransport::step()
-{
+void SimulatedTransport::step() {
     switch (stage) {
-    case 0:
-        sink->status(StatusCode::Scanning);
-        break;
-    case 1:
-        sink->status(StatusCode::FoundTarget);
-        break;
-    case 2:
-        sink->status(StatusCode::Connecting);
-        break;
-    default: {
-        std::normal_distribution<double> drift(0.0, 0.04);
-        temperature = std::clamp(temperature + drift(random), 18.0, 30.0);
-        humidity = std::clamp(humidity + drift(random) * 3, 35.0, 75.0);
-        sink->result(formatRecord(temperature, humidity));
-        break;
-    }
+        case 0:
+            sink->status(StatusCode::Scanning);
+            break;
+        case 1:
+            sink->status(StatusCode::FoundTarget);
+            break;
+        case 2:
+            sink->status(StatusCode::Connecting);
+            break;
+        default: {
+            std::normal_distribution<double> drift(0.0, 0.04);
+            temperature = std::clamp(temperature + drift(random), 18.0, 30.0);
+            humidity = std::clamp(humidity + drift(random) * 3, 35.0, 75.0);
+            sink->result(formatRecord(temperature, humidity));
+            break;
+        }
     }
     ++stage;
     timer.start(stage <= 3 ? kHandshakeStepMs : intervalMs);

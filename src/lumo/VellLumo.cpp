@@ -5,21 +5,18 @@
 #include <QTimer>
 
 namespace {
-TransportFactory& chosenFactory()
-{
+TransportFactory& chosenFactory() {
     static TransportFactory factory;
     return factory;
 }
 }  // namespace
 
-void VellLumo::setTransportFactory(TransportFactory factory)
-{
+void VellLumo::setTransportFactory(TransportFactory factory) {
     chosenFactory() = std::move(factory);
 }
 
 std::unique_ptr<VellLumo> VellLumo::initWithBTName(const QString& btName, StatusHandler status,
-                                                   ResultHandler result)
-{
+                                                   ResultHandler result) {
     if (!chosenFactory()) return nullptr;
     auto thread =
         std::make_unique<LinkThread>(chosenFactory(), std::move(status), std::move(result));
@@ -27,32 +24,29 @@ std::unique_ptr<VellLumo> VellLumo::initWithBTName(const QString& btName, Status
     return std::unique_ptr<VellLumo>(new VellLumo(std::move(thread)));
 }
 
-VellLumo::VellLumo(std::unique_ptr<LinkThread> linkThread) : thread(std::move(linkThread))
-{
+VellLumo::VellLumo(std::unique_ptr<LinkThread> linkThread) : thread(std::move(linkThread)) {
     QTimer::singleShot(0, &startContext, [this] {
         if (thread) thread->start();
     });
 }
 
-VellLumo::~VellLumo() { cancel(); }
+VellLumo::~VellLumo() {
+    cancel();
+}
 
-void VellLumo::setServiceUUID(const QString& uuid)
-{
+void VellLumo::setServiceUUID(const QString& uuid) {
     if (thread) thread->updateSettings([&](LinkSettings& s) { s.serviceUUID = uuid; });
 }
 
-void VellLumo::setReceiveUUID(const QString& uuid)
-{
+void VellLumo::setReceiveUUID(const QString& uuid) {
     if (thread) thread->updateSettings([&](LinkSettings& s) { s.receiveUUID = uuid; });
 }
 
-void VellLumo::setTransmitUUID(const QString& uuid)
-{
+void VellLumo::setTransmitUUID(const QString& uuid) {
     if (thread) thread->updateSettings([&](LinkSettings& s) { s.transmitUUID = uuid; });
 }
 
-void VellLumo::cancel()
-{
+void VellLumo::cancel() {
     if (!thread) return;
     thread->cancel();
     thread.reset();

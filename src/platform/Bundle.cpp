@@ -5,15 +5,13 @@
 #include <QFileInfo>
 
 namespace {
-QString& packagedOverride()
-{
+QString& packagedOverride() {
     static QString path;
     return path;
 }
 }  // namespace
 
-std::unique_ptr<Bundle> Bundle::initWithPath(const QString& path)
-{
+std::unique_ptr<Bundle> Bundle::initWithPath(const QString& path) {
     if (path.isEmpty()) return nullptr;
     const QFileInfo info(path);
     if (!info.isDir() || !info.isReadable() || !info.isExecutable()) return nullptr;
@@ -21,8 +19,7 @@ std::unique_ptr<Bundle> Bundle::initWithPath(const QString& path)
 }
 
 QString Bundle::pathForResource(const QString& name, const QString& type,
-                                const QString& directory) const
-{
+                                const QString& directory) const {
     if (name.isEmpty()) return {};
     // The names come from skin files and the chooser; never let one climb out of the bundle.
     for (const QString& part : {name, type, directory}) {
@@ -40,11 +37,12 @@ QString Bundle::pathForResource(const QString& name, const QString& type,
     return full;
 }
 
-QString Bundle::packagedSkinBundlePath()
-{
+QString Bundle::packagedSkinBundlePath() {
     if (!packagedOverride().isEmpty()) return packagedOverride();
     const QString appDir = QCoreApplication::applicationDirPath();
     return QDir::cleanPath(appDir + QStringLiteral("/" VELL_BIN_TO_DATA "/skin.bundle"));
 }
 
-void Bundle::setPackagedSkinBundlePath(const QString& path) { packagedOverride() = path; }
+void Bundle::setPackagedSkinBundlePath(const QString& path) {
+    packagedOverride() = path;
+}

@@ -9,12 +9,15 @@ namespace {
 std::atomic<int> idiom{Device::Mac};
 }
 
-int Device::userInterfaceIdiom() { return idiom.load(); }
+int Device::userInterfaceIdiom() {
+    return idiom.load();
+}
 
-void Device::setUserInterfaceIdiom(int value) { idiom.store(value); }
+void Device::setUserInterfaceIdiom(int value) {
+    idiom.store(value);
+}
 
-QRectF Device::mainScreenBounds()
-{
+QRectF Device::mainScreenBounds() {
     const QScreen* screen = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr
                                 ? QGuiApplication::primaryScreen()
                                 : nullptr;

@@ -8,8 +8,7 @@ namespace {
 thread_local std::shared_ptr<HopGate> currentGate;
 }
 
-void HopGate::close()
-{
+void HopGate::close() {
     {
         std::lock_guard lock(mutex);
         open = false;
@@ -17,20 +16,17 @@ void HopGate::close()
     changed.notify_all();
 }
 
-bool HopGate::isOpen() const
-{
+bool HopGate::isOpen() const {
     std::lock_guard lock(mutex);
     return open;
 }
 
-bool MainThread::isCurrent()
-{
+bool MainThread::isCurrent() {
     const QCoreApplication* app = QCoreApplication::instance();
     return app == nullptr || QThread::currentThread() == app->thread();
 }
 
-void MainThread::dispatchSync(std::function<void()> work)
-{
+void MainThread::dispatchSync(std::function<void()> work) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr || QThread::currentThread() == app->thread()) {
         work();
@@ -53,9 +49,10 @@ void MainThread::dispatchSync(std::function<void()> work)
     gate->changed.wait(lock, [&] { return *done || !gate->open; });
 }
 
-MainThread::Scope::Scope(std::shared_ptr<HopGate> gate) : previous(std::move(currentGate))
-{
+MainThread::Scope::Scope(std::shared_ptr<HopGate> gate) : previous(std::move(currentGate)) {
     currentGate = std::move(gate);
 }
 
-MainThread::Scope::~Scope() { currentGate = std::move(previous); }
+MainThread::Scope::~Scope() {
+    currentGate = std::move(previous);
+}

@@ -2,10 +2,11 @@
 
 Q_LOGGING_CATEGORY(lcSystemLog, "vell.log")
 
-void SystemLog::write(const QString& line) { qCInfo(lcSystemLog).noquote() << line; }
+void SystemLog::write(const QString& line) {
+    qCInfo(lcSystemLog).noquote() << line;
+}
 
-void SystemLog::installDefaultPattern()
-{
+void SystemLog::installDefaultPattern() {
     qSetMessagePattern(QStringLiteral(
         "%{time yyyy-MM-dd hh:mm:ss.zzz} %{appname}[%{pid}:%{threadid}] %{message}"));
 }

@@ -10,8 +10,7 @@ constexpr qsizetype kFieldLength = 5;
 constexpr qsizetype kLoggedBytes = 64;
 }  // namespace
 
-std::optional<QString> ReadingRecord::readingText(const QByteArray& record)
-{
+std::optional<QString> ReadingRecord::readingText(const QByteArray& record) {
     if (record.size() < kMinimumLength) return std::nullopt;
     const bool ascii = std::all_of(record.cbegin(), record.cend(),
                                    [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -21,8 +20,7 @@ std::optional<QString> ReadingRecord::readingText(const QByteArray& record)
     return first + QStringLiteral(" \u2103   ") + second + QLatin1Char('%');
 }
 
-QString ReadingRecord::rejectionLine(const QByteArray& record)
-{
+QString ReadingRecord::rejectionLine(const QByteArray& record) {
     QString line = QStringLiteral("Rejected record of %1 bytes: %2")
                        .arg(record.size())
                        .arg(QString::fromLatin1(record.left(kLoggedBytes).toHex()));

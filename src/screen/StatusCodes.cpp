@@ -1,17 +1,16 @@
 #include "screen/StatusCodes.h"
 
-QString StatusCode::logLine(qint64 code)
-{
+QString StatusCode::logLine(qint64 code) {
     switch (code) {
-    case Scanning:
-        return QStringLiteral("scanning...");
-    case Connecting:
-        return QStringLiteral("connecting ...");
-    case FoundTarget:
-        return QStringLiteral("Found target.");
-    case Disconnected:
-        return QStringLiteral("tempture disconnected.");
-    default:
-        return {};
+        case Scanning:
+            return QStringLiteral("scanning...");
+        case Connecting:
+            return QStringLiteral("connecting ...");
+        case FoundTarget:
+            return QStringLiteral("Found target.");
+        case Disconnected:
+            return QStringLiteral("tempture disconnected.");
+        default:
+            return {};
     }
 }

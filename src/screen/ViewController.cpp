@@ -16,22 +16,19 @@
 #include <QResizeEvent>
 
 namespace {
-QColor colorFrom(float red, float green, float blue, float alpha)
-{
+QColor colorFrom(float red, float green, float blue, float alpha) {
     return QColor::fromRgbF(red, green, blue, alpha);
 }
 }  // namespace
 
 ViewController::ViewController(QWidget* parent) : UIViewController(parent) {}
 
-ViewController::~ViewController()
-{
+ViewController::~ViewController() {
     // The link's thread must stop before the views it reports to go away.
     gotoSystem();
 }
 
-void ViewController::viewDidLoad()
-{
+void ViewController::viewDidLoad() {
     UIViewController::viewDidLoad();
     setAutoFillBackground(true);
     QPalette p = palette();
@@ -40,7 +37,8 @@ void ViewController::viewDidLoad()
     if (OrrinNavigationController* navigation = navigationController())
         navigation->setNavigationBarHidden(true);
 
-    if (std::unique_ptr<UIBackGroundView> background = UIBackGroundView::initWithSkin(QStringLiteral("qir"))) {
+    if (std::unique_ptr<UIBackGroundView> background =
+            UIBackGroundView::initWithSkin(QStringLiteral("qir"))) {
         backView = background.release();
         backView->setParent(this);
         backView->show();
@@ -60,15 +58,13 @@ void ViewController::viewDidLoad()
     actView->setCornerRadius(6.0);
 }
 
-void ViewController::viewDidAppear(bool animated)
-{
+void ViewController::viewDidAppear(bool animated) {
     UIViewController::viewDidAppear(animated);
     checkTempture();
     shouldAutorotate();
 }
 
-bool ViewController::shouldAutorotate()
-{
+bool ViewController::shouldAutorotate() {
     const QRectF root = ViewGeometry::frame(this);
     if (temptureLabel != nullptr) ViewGeometry::setCenter(temptureLabel, root.center());
     if (actView != nullptr) ViewGeometry::setCenter(actView, root.center());
@@ -76,15 +72,13 @@ bool ViewController::shouldAutorotate()
     return true;
 }
 
-void ViewController::viewWillTransitionToSize(const QSizeF& size)
-{
+void ViewController::viewWillTransitionToSize(const QSizeF& size) {
     const QPointF middle(size.width() * 0.5, size.height() * 0.5);
     if (actView != nullptr) ViewGeometry::setCenter(actView, middle);
     if (temptureLabel != nullptr) ViewGeometry::setCenter(temptureLabel, middle);
 }
 
-void ViewController::resizeEvent(QResizeEvent* event)
-{
+void ViewController::resizeEvent(QResizeEvent* event) {
     UIViewController::resizeEvent(event);
     // The background grows and shrinks with the root view by the same amounts.
     if (backView == nullptr || !event->oldSize().isValid()) return;
@@ -95,8 +89,7 @@ void ViewController::resizeEvent(QResizeEvent* event)
     backView->setFrame(frame);
 }
 
-void ViewController::checkTempture()
-{
+void ViewController::checkTempture() {
     if (actView != nullptr) actView->startAnimating();
     if (!bleTempture) {
         auto status = [](qint64 code) {
@@ -104,10 +97,12 @@ void ViewController::checkTempture()
             if (!line.isNull()) SystemLog::write(line);
         };
         // Runs on the link's thread and waits there until the screen has shown the reading.
-        // A screen that is gone by then drops the record.
-        auto result = [screen = QPointer<ViewController>(this)](const QByteArray& record) {
-            MainThread::dispatchSync([screen, record] {
-                if (screen) screen->readingUpdate(record);
+        // A screen that is gone by then drops the record, and so does one whose link was
+        // cancelled: a cancel releases a waiting hop, but its work still comes to the main thread.
+        auto result = [screen = QPointer<ViewController>(this),
+                       link = linkGeneration](const QByteArray& record) {
+            MainThread::dispatchSync([screen, link, record] {
+                if (screen && screen->linkGeneration == link) screen->readingUpdate(record);
             });
         };
         bleTempture = VellLumo::initWithBTName(QStringLiteral("VellTempture"), status, result);
@@ -120,16 +115,17 @@ void ViewController::checkTempture()
     if (temptureLabel != nullptr) temptureLabel->setText(QString());
 }
 
-void ViewController::backFromSystem() { checkTempture(); }
-
-void ViewController::gotoSystem()
-{
-    if (bleTempture) bleTempture->cancel();
-    bleTempture.reset();
+void ViewController::backFromSystem() {
+    checkTempture();
 }
 
-void ViewController::readingUpdate(const QByteArray& record)
-{
+void ViewController::gotoSystem() {
+    if (bleTempture) bleTempture->cancel();
+    bleTempture.reset();
+    ++linkGeneration;
+}
+
+void ViewController::readingUpdate(const QByteArray& record) {
     if (actView != nullptr) actView->stopAnimating();
     const std::optional<QString> text = ReadingRecord::readingText(record);
     if (!text) {

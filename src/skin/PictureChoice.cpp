@@ -2,8 +2,7 @@
 
 #include "platform/Device.h"
 
-QString backgroundResourceName(int idiom, const QSizeF& size)
-{
+QString backgroundResourceName(int idiom, const QSizeF& size) {
     const bool landscape = size.width() > size.height();
     if (idiom == Device::Mac) return QStringLiteral("background_Mac_Landscape");
     if (idiom == Device::Pad)

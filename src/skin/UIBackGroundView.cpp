@@ -7,8 +7,10 @@
 #include "skin/LabelList.h"
 #include "skin/LabelPlacement.h"
 #include "skin/PictureChoice.h"
+#include "skin/SkinChooser.h"
 #include "skin/SkinStore.h"
 #include "widgets/FontLookup.h"
+#include "widgets/TapRecognizer.h"
 #include "widgets/UILinkLabel.h"
 #include "widgets/ViewGeometry.h"
 
@@ -40,6 +42,8 @@ std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& 
     ViewGeometry::setFrame(view->backgroundImageView, QRectF(QPointF(0, 0), screen.size()));
     view->backgroundImageView->setContentMode(ImageView::ScaleAspectFill);
     view->backgroundImageView->show();
+    UIBackGroundView* target = view.get();
+    new TapRecognizer(target, 5, [target] { target->gestureTapped(); });
     return view;
 }
 
@@ -65,6 +69,18 @@ void UIBackGroundView::setFrame(const QRectF& newFrame) {
         return;
     }
     for (const LabelSpec& spec : placeLabels(*entries, size)) addLinkLabel(spec);
+}
+
+void UIBackGroundView::gestureTapped() {
+    const QStringList skins = SkinStore::skinNames(myBundle->bundlePath());
+    if (skins.size() < 2) return;
+    SkinChooser* chooser = SkinChooser::present(skins, window());
+    connect(chooser, &SkinChooser::skinChosen, this, &UIBackGroundView::switchSkin);
+}
+
+void UIBackGroundView::switchSkin(const QString& name) {
+    skinName = name;
+    setFrame(frame());
 }
 
 void UIBackGroundView::removeLinkLabels() {

@@ -24,6 +24,11 @@ public:
     void setFrame(const QRectF& frame);
     QRectF frame() const;
 
+    // Five clicks: offers the installed skins when there are at least two.
+    void gestureTapped();
+    // A choice from the chooser: that skin, laid out at once at the current frame.
+    void switchSkin(const QString& name);
+
     const QString& currentSkin() const { return skinName; }
     ImageView* pictureView() const { return backgroundImageView; }
     const Bundle& bundle() const { return *myBundle; }

@@ -5,8 +5,7 @@
 
 #include <algorithm>
 
-ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent)
-{
+ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     timer.setInterval(1000 / kSpokes);
     connect(&timer, &QTimer::timeout, this, [this] {
@@ -16,32 +15,27 @@ ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent)
     hide();
 }
 
-void ActivityIndicator::startAnimating()
-{
+void ActivityIndicator::startAnimating() {
     if (!timer.isActive()) timer.start();
     show();
 }
 
-void ActivityIndicator::stopAnimating()
-{
+void ActivityIndicator::stopAnimating() {
     timer.stop();
     hide();
 }
 
-void ActivityIndicator::setBackgroundColor(const QColor& color)
-{
+void ActivityIndicator::setBackgroundColor(const QColor& color) {
     background = color;
     update();
 }
 
-void ActivityIndicator::setCornerRadius(qreal radius)
-{
+void ActivityIndicator::setCornerRadius(qreal radius) {
     cornerRadius = radius;
     update();
 }
 
-void ActivityIndicator::paintEvent(QPaintEvent*)
-{
+void ActivityIndicator::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath clip;

@@ -3,27 +3,23 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-FitLabel::FitLabel(QWidget* parent) : QLabel(parent)
-{
+FitLabel::FitLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void FitLabel::setAdjustsFontSizeToFitWidth(bool adjust)
-{
+void FitLabel::setAdjustsFontSizeToFitWidth(bool adjust) {
     adjusts = adjust;
     update();
 }
 
-void FitLabel::setTextColor(const QColor& color)
-{
+void FitLabel::setTextColor(const QColor& color) {
     QPalette p = palette();
     p.setColor(QPalette::WindowText, color);
     setPalette(p);
 }
 
-QFont FitLabel::fittedFont() const
-{
+QFont FitLabel::fittedFont() const {
     QFont f = font();
     if (!adjusts || text().isEmpty() || width() <= 0) return f;
     // Text width is not quite linear in the size (hinting), so step down until it fits.
@@ -40,8 +36,7 @@ QFont FitLabel::fittedFont() const
     return f;
 }
 
-void FitLabel::paintEvent(QPaintEvent*)
-{
+void FitLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(fittedFont());
     painter.setPen(palette().color(QPalette::WindowText));

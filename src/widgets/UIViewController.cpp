@@ -2,14 +2,12 @@
 
 #include "app/OrrinNavigationController.h"
 
-void UIViewController::loadViewIfNeeded()
-{
+void UIViewController::loadViewIfNeeded() {
     if (loaded) return;
     loaded = true;
     viewDidLoad();
 }
 
-OrrinNavigationController* UIViewController::navigationController() const
-{
+OrrinNavigationController* UIViewController::navigationController() const {
     return qobject_cast<OrrinNavigationController*>(parentWidget());
 }
