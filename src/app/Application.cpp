@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
 #include "app/OrrinNavigationController.h"
+#include "screen/StatusCodes.h"
 #include "screen/ViewController.h"
 
 #include <QApplication>
@@ -111,6 +112,11 @@ int Application::run(QApplication& app, const Options& options) {
             done = true;
             QCoreApplication::exit(0);
         }
+    });
+    QObject::connect(screen, &ViewController::linkStatusChanged, &shown, [&shown](qint64 code) {
+        const QString words = StatusCode::description(code);
+        if (!words.isNull())
+            shown.setWindowTitle(QStringLiteral("Vell Thermo \u2014 %1").arg(words));
     });
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(std::chrono::seconds(options.timeoutSeconds), &app, [&] {

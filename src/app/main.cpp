@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "lumo/BleTransport.h"
 #include "lumo/ReplayTransport.h"
 #include "lumo/SimulatedTransport.h"
 #include "lumo/VellLumo.h"
@@ -79,9 +80,8 @@ int main(int argc, char* argv[]) {
 
     switch (options.sensor) {
         case Options::Sensor::Ble:
-            return usageError(QStringLiteral(
-                "the Bluetooth LE sensor link is not available yet; use --sensor sim or "
-                "--sensor replay:PATH."));
+            VellLumo::setTransportFactory([] { return std::make_unique<BleTransport>(); });
+            break;
         case Options::Sensor::Simulated:
             VellLumo::setTransportFactory(
                 [ms = options.intervalMs] { return std::make_unique<SimulatedTransport>(ms); });

@@ -33,7 +33,8 @@ QString Bundle::pathForResource(const QString& name, const QString& type,
     if (!directory.isEmpty()) full += QLatin1Char('/') + directory;
     full += QLatin1Char('/') + file;
     const QFileInfo info(full);
-    if (!info.exists() || info.isDir()) return {};
+    // Only a regular file: a pipe or device named like a picture would block whoever opens it.
+    if (!info.isFile()) return {};
     return full;
 }
 

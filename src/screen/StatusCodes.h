@@ -14,4 +14,7 @@ constexpr qint64 Disconnected = 14;
 
 // The log line for code, or a null string for codes the screen ignores.
 QString logLine(qint64 code);
+
+// Where the link stands, in words for the window title; a null string for other codes.
+QString description(qint64 code);
 }  // namespace StatusCode

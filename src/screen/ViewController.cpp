@@ -12,6 +12,7 @@
 #include "widgets/FontLookup.h"
 #include "widgets/ViewGeometry.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QResizeEvent>
 
@@ -92,9 +93,16 @@ void ViewController::resizeEvent(QResizeEvent* event) {
 void ViewController::checkTempture() {
     if (actView != nullptr) actView->startAnimating();
     if (!bleTempture) {
-        auto status = [](qint64 code) {
+        auto status = [screen = QPointer<ViewController>(this)](qint64 code) {
             const QString line = StatusCode::logLine(code);
             if (!line.isNull()) SystemLog::write(line);
+            // The window title follows the link; the link never waits for it.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [screen, code] {
+                    if (screen) emit screen->linkStatusChanged(code);
+                },
+                Qt::QueuedConnection);
         };
         // Runs on the link's thread and waits there until the screen has shown the reading.
         // A screen that is gone by then drops the record, and so does one whose link was

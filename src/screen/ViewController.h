@@ -39,6 +39,8 @@ public:
 signals:
     // A reading text has just been put on the label.
     void readingShown(const QString& text);
+    // The sensor link reported a status code (delivered on the main thread).
+    void linkStatusChanged(qint64 code);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
