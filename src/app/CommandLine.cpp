@@ -150,7 +150,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     }
     if (parser.isSet(readings)) {
         const auto n = boundedInt(parser.value(readings), 1, std::numeric_limits<int>::max());
-        if (!n) return error(QStringLiteral("--readings takes a whole number from 1."));
+        if (!n)
+            return error(QStringLiteral("--readings takes a whole number from 1 to 999999999."));
         o.readings = *n;
     }
     o.checkSkins = parser.isSet(checkSkins);

@@ -2,6 +2,14 @@
 
 #include "screen/StatusCodes.h"
 
+std::chrono::milliseconds BleTransport::connectTimeout() {
+    // The integration tests shorten the wait for a sensor that never gets ready.
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("VELL_BLE_CONNECT_TIMEOUT_MS", &ok);
+    if (ok && ms > 0) return std::chrono::milliseconds(ms);
+    return kConnectTimeout;
+}
+
 BleTransport::BleTransport() {
     retryTimer.setSingleShot(true);
     connect(&retryTimer, &QTimer::timeout, this, &BleTransport::begin);
@@ -25,6 +33,7 @@ void BleTransport::start(const LinkSettings& linkSettings, LinkSink& linkSink) {
 }
 
 void BleTransport::begin() {
+    retryTimer.stop();
     stopScan();
     dropConnection();
     const QList<QBluetoothHostInfo> hosts = QBluetoothLocalDevice::allDevices();
@@ -35,7 +44,9 @@ void BleTransport::begin() {
         retryTimer.start(kAdapterPoll);
         return;
     }
-    if (!local || adapter != hosts.first().address()) {
+    // A QBluetoothLocalDevice whose adapter went away stays dead (powered off, and silent) even
+    // when the adapter comes back under the same address: make a new one.
+    if (!local || !local->isValid() || adapter != hosts.first().address()) {
         adapter = hosts.first().address();
         local = std::make_unique<QBluetoothLocalDevice>(adapter);
         connect(local.get(), &QBluetoothLocalDevice::hostModeStateChanged, this,
@@ -44,7 +55,9 @@ void BleTransport::begin() {
     if (local->hostMode() == QBluetoothLocalDevice::HostPoweredOff) {
         if (phase != Phase::PoweredOff) sink->status(StatusCode::AdapterOff);
         phase = Phase::PoweredOff;
-        return;  // hostModeStateChanged brings us back
+        // hostModeStateChanged brings us back; the poll covers an adapter swapped meanwhile.
+        retryTimer.start(kAdapterPoll);
+        return;
     }
     startScan();
 }
@@ -62,10 +75,14 @@ void BleTransport::startScan() {
     phase = Phase::Scanning;
     sink->status(StatusCode::Scanning);
     agent->start(QBluetoothDeviceDiscoveryAgent::LowEnergyMethod);
+    // start() reports the devices BlueZ already knows, or an error, before it returns: the
+    // scan may be over and the agent gone by now.
+    if (!agent) return;
     // Devices the adapter already knows are not always announced again.
-    for (const QBluetoothDeviceInfo& known : agent->discoveredDevices()) {
+    const QList<QBluetoothDeviceInfo> known = agent->discoveredDevices();
+    for (const QBluetoothDeviceInfo& device : known) {
         if (phase != Phase::Scanning) break;
-        onDeviceFound(known);
+        onDeviceFound(device);
     }
 }
 
@@ -83,6 +100,7 @@ void BleTransport::onScanError(QBluetoothDeviceDiscoveryAgent::Error error) {
         case QBluetoothDeviceDiscoveryAgent::PoweredOffError:
             sink->status(StatusCode::AdapterOff);
             phase = Phase::PoweredOff;
+            retryTimer.start(kAdapterPoll);
             return;
         case QBluetoothDeviceDiscoveryAgent::InvalidBluetoothAdapterError:
             sink->status(StatusCode::NoAdapter);
@@ -110,7 +128,7 @@ void BleTransport::connectTo(const QBluetoothDeviceInfo& device) {
     connect(controller, &QLowEnergyController::errorOccurred, this, &BleTransport::lost);
     phase = Phase::Connecting;
     sink->status(StatusCode::Connecting);
-    connectTimer.start(kConnectTimeout);
+    connectTimer.start(connectTimeout());
     controller->connectToDevice();
 }
 
@@ -171,10 +189,10 @@ void BleTransport::onHostMode(QBluetoothLocalDevice::HostMode mode) {
         const bool linked = phase == Phase::Connecting || phase == Phase::Ready;
         stopScan();
         dropConnection();
-        retryTimer.stop();
         if (linked) sink->status(StatusCode::Disconnected);
         if (phase != Phase::PoweredOff) sink->status(StatusCode::AdapterOff);
         phase = Phase::PoweredOff;
+        retryTimer.start(kAdapterPoll);
     } else if (phase == Phase::PoweredOff) {
         backoff.reset();
         begin();

@@ -25,7 +25,9 @@ public:
 
     // A connect that has not become ready by then counts as lost.
     static constexpr std::chrono::seconds kConnectTimeout{15};
-    // How often to look again for an adapter when there is none.
+    // kConnectTimeout, or VELL_BLE_CONNECT_TIMEOUT_MS when that holds a positive number.
+    static std::chrono::milliseconds connectTimeout();
+    // How often to look again for an adapter when there is none, or it is off.
     static constexpr std::chrono::seconds kAdapterPoll{2};
 
 private:

@@ -21,9 +21,13 @@ void LinkThread::cancel() {
     gate->close();
     quit();  // also makes a later exec() return at once
     wait();
+    // QThread::wait() returns on a flag it reads under Qt's own lock; taking the lock that run()
+    // holds makes the end of run() visibly happen before whatever the owner does next.
+    const std::lock_guard finished(runMutex);
 }
 
 void LinkThread::run() {
+    const std::lock_guard running(runMutex);
     if (cancelled.load()) return;
     const MainThread::Scope hops(gate);
     LinkSettings copy;

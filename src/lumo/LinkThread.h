@@ -37,6 +37,7 @@ private:
     StatusHandler statusHandler;
     ResultHandler resultHandler;
     std::mutex settingsMutex;
+    std::mutex runMutex;  // held by run() from start to end
     LinkSettings settings;
     std::shared_ptr<HopGate> gate = std::make_shared<HopGate>();
     std::atomic<bool> cancelled{false};

@@ -26,6 +26,8 @@ public:
     // Runs work on the main thread and returns once it has run there. Called on the main thread,
     // it runs work at once. Without an application object it runs work on the calling thread.
     static void dispatchSync(std::function<void()> work);
+    // Queues work for the main thread and returns at once; dropped without an application.
+    static void post(std::function<void()> work);
 
     static bool isCurrent();
 

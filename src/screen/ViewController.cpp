@@ -12,7 +12,6 @@
 #include "widgets/FontLookup.h"
 #include "widgets/ViewGeometry.h"
 
-#include <QCoreApplication>
 #include <QPointer>
 #include <QResizeEvent>
 
@@ -97,20 +96,16 @@ void ViewController::checkTempture() {
             const QString line = StatusCode::logLine(code);
             if (!line.isNull()) SystemLog::write(line);
             // The window title follows the link; the link never waits for it.
-            QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
-                [screen, code] {
-                    if (screen) emit screen->linkStatusChanged(code);
-                },
-                Qt::QueuedConnection);
+            MainThread::post([screen, code] {
+                if (screen) emit screen->linkStatusChanged(code);
+            });
         };
         // Runs on the link's thread and waits there until the screen has shown the reading.
-        // A screen that is gone by then drops the record, and so does one whose link was
-        // cancelled: a cancel releases a waiting hop, but its work still comes to the main thread.
-        auto result = [screen = QPointer<ViewController>(this),
-                       link = linkGeneration](const QByteArray& record) {
-            MainThread::dispatchSync([screen, link, record] {
-                if (screen && screen->linkGeneration == link) screen->readingUpdate(record);
+        // A screen that is gone by then drops the record. A record already on its way when the
+        // link is cancelled still shows: it is a real reading, delivered before the cancel.
+        auto result = [screen = QPointer<ViewController>(this)](const QByteArray& record) {
+            MainThread::dispatchSync([screen, record] {
+                if (screen) screen->readingUpdate(record);
             });
         };
         bleTempture = VellLumo::initWithBTName(QStringLiteral("VellTempture"), status, result);
@@ -130,7 +125,6 @@ void ViewController::backFromSystem() {
 void ViewController::gotoSystem() {
     if (bleTempture) bleTempture->cancel();
     bleTempture.reset();
-    ++linkGeneration;
 }
 
 void ViewController::readingUpdate(const QByteArray& record) {

@@ -49,8 +49,6 @@ private:
     void readingUpdate(const QByteArray& record);
 
     std::unique_ptr<VellLumo> bleTempture;
-    // Counts cancelled links; a record from an earlier link than the current one is stale.
-    quint64 linkGeneration = 0;
     FitLabel* temptureLabel = nullptr;
     ActivityIndicator* actView = nullptr;
     UIBackGroundView* backView = nullptr;

@@ -3,14 +3,19 @@
 #include "platform/SystemLog.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <plist/plist.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 
 namespace {
+constexpr qsizetype kMaxContainers = 4096;
+constexpr quint64 kMaxBinaryObjects = 8192;
+
 struct PlistFree {
     void operator()(plist_t node) const { plist_free(node); }
 };
@@ -49,9 +54,22 @@ std::optional<float> numberValue(plist_t node) {
         default:
             return std::nullopt;
     }
-    const auto single = static_cast<float>(value);
-    if (!std::isfinite(single)) return std::nullopt;
-    return single;
+    // Out of a float's range (or not a number at all) counts as missing; converting such a
+    // double to float would not even be defined.
+    if (!std::isfinite(value) ||
+        std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return static_cast<float>(value);
+}
+
+// libplist follows nested arrays and dictionaries recursively, and in binary files checks each
+// level against every level above it: a few thousand levels take seconds, a few hundred thousand
+// overflow the stack. Both counts below bound the depth; no labels file comes near them.
+bool nestedTooDeep(const QByteArray& data) {
+    if (data.startsWith("bplist00"))
+        return data.size() >= 32 && qFromBigEndian<quint64>(data.constData() + data.size() - 24) >
+                                        kMaxBinaryObjects;  // the trailer's object count
+    return data.count("<array") + data.count("<dict") > kMaxContainers;
 }
 
 std::optional<QString> textValue(plist_t node) {
@@ -88,6 +106,8 @@ double LabelList::leadingNumber(const QString& text) {
     const char* q = p;
     if (q < end && (*q == '+' || *q == '-')) number += *q++;
     bool digits = false;
+    // Leading zeros say nothing, and must not fill the length kept below.
+    while (q < end && *q == '0') ++q, digits = true;
     while (q < end && *q >= '0' && *q <= '9') number += *q++, digits = true;
     if (q < end && *q == '.') {
         number += *q++;
@@ -99,6 +119,7 @@ double LabelList::leadingNumber(const QString& text) {
         const char* r = q + 1;
         if (r < end && (*r == '+' || *r == '-')) exponent += *r++;
         bool expDigits = false;
+        while (r < end && *r == '0') ++r, expDigits = true;
         while (r < end && *r >= '0' && *r <= '9' && exponent.size() < 12)
             exponent += *r++, expDigits = true;
         if (expDigits) number += exponent;
@@ -117,7 +138,7 @@ std::optional<QList<LabelEntry>> LabelList::readFile(const QString& path, int* s
 std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipped) {
     if (skipped != nullptr) *skipped = 0;
     if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
-    if (data.isEmpty() || data.size() > kMaxFileSize) return std::nullopt;
+    if (data.isEmpty() || data.size() > kMaxFileSize || nestedTooDeep(data)) return std::nullopt;
     plist_t parsed = nullptr;
     plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &parsed);
     const PlistPtr root(parsed);

@@ -9,6 +9,17 @@
 namespace {
 // Past this many buttons the list scrolls instead of growing the dialog.
 constexpr int kVisibleButtons = 8;
+// Longer folder names are shortened in the middle so the dialog stays narrower than a screen.
+constexpr qsizetype kLongestTitle = 48;
+
+QString buttonTitle(const QString& name) {
+    QString title =
+        name.size() <= kLongestTitle
+            ? name
+            : name.left(kLongestTitle / 2 - 1) + QChar(0x2026) + name.right(kLongestTitle / 2);
+    // Shown as it is: '&' would otherwise become a mnemonic.
+    return title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
 }  // namespace
 
 SkinChooser::SkinChooser(const QStringList& skins, QWidget* parent) : QDialog(parent) {
@@ -26,9 +37,8 @@ SkinChooser::SkinChooser(const QStringList& skins, QWidget* parent) : QDialog(pa
     auto* listLayout = new QVBoxLayout(list);
     listLayout->setContentsMargins(0, 0, 0, 0);
     for (const QString& name : skins) {
-        // Folder names are shown as they are; '&' would otherwise become a mnemonic.
-        auto* button =
-            new QPushButton(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")), list);
+        auto* button = new QPushButton(buttonTitle(name), list);
+        button->setToolTip(name);
         button->setAutoDefault(true);
         button->installEventFilter(this);
         connect(button, &QPushButton::clicked, this, [this, name] {

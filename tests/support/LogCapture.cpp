@@ -12,8 +12,7 @@ QtMessageHandler previous = nullptr;
 }  // namespace
 
 struct LogCaptureHandler {
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
-    {
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message) {
         LogCapture* capture = active.load();
         if (capture != nullptr && context.category != nullptr &&
             qstrcmp(context.category, "vell.log") == 0) {
@@ -24,38 +23,36 @@ struct LogCaptureHandler {
     }
 };
 
-LogCapture::LogCapture()
-{
+LogCapture::LogCapture() {
     active.store(this);
     previous = qInstallMessageHandler(&LogCaptureHandler::handle);
 }
 
-LogCapture::~LogCapture()
-{
+LogCapture::~LogCapture() {
     qInstallMessageHandler(previous);
     active.store(nullptr);
 }
 
-void LogCapture::append(const QString& line)
-{
+void LogCapture::append(const QString& line) {
     std::lock_guard lock(mutex);
     captured.append(line);
 }
 
-QStringList LogCapture::lines() const
-{
+QStringList LogCapture::lines() const {
     std::lock_guard lock(mutex);
-    return captured;
+    // A copy of its own: the list keeps growing on other threads.
+    QStringList copy;
+    copy.reserve(captured.size());
+    for (const QString& line : captured) copy.append(QString(line.constData(), line.size()));
+    return copy;
 }
 
-void LogCapture::clear()
-{
+void LogCapture::clear() {
     std::lock_guard lock(mutex);
     captured.clear();
 }
 
-bool LogCapture::waitFor(const QString& line, int timeoutMs) const
-{
+bool LogCapture::waitFor(const QString& line, int timeoutMs) const {
     const QDeadlineTimer deadline(timeoutMs);
     while (!lines().contains(line)) {
         if (deadline.hasExpired()) return false;
@@ -64,8 +61,7 @@ bool LogCapture::waitFor(const QString& line, int timeoutMs) const
     return true;
 }
 
-bool LogCapture::waitForCount(qsizetype count, int timeoutMs) const
-{
+bool LogCapture::waitForCount(qsizetype count, int timeoutMs) const {
     const QDeadlineTimer deadline(timeoutMs);
     while (lines().size() < count) {
         if (deadline.hasExpired()) return false;

@@ -8,17 +8,16 @@
 #include <ostream>
 
 // Readable failure messages for Qt values.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QByteArray& b, std::ostream* os)
-{
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray& b, std::ostream* os) {
     *os << '"' << QString::fromLatin1(b.left(80)).toStdString() << '"'
         << (b.size() > 80 ? "..." : "");
 }
-inline void PrintTo(const QStringList& l, std::ostream* os)
-{
+inline void PrintTo(const QStringList& l, std::ostream* os) {
     *os << '[' << l.join(QStringLiteral(" | ")).toStdString() << ']';
 }
-inline void PrintTo(const QRectF& r, std::ostream* os)
-{
+inline void PrintTo(const QRectF& r, std::ostream* os) {
     *os << '(' << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ')';
 }

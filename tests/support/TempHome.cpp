@@ -7,14 +7,19 @@
 #include <QFile>
 #include <QFileInfo>
 
-TempHome::TempHome() { HomeDirectory::setPath(dir.path()); }
+TempHome::TempHome() {
+    HomeDirectory::setPath(dir.path());
+}
 
-TempHome::~TempHome() { HomeDirectory::setPath(QString()); }
+TempHome::~TempHome() {
+    HomeDirectory::setPath(QString());
+}
 
-QString TempHome::installedBundle() const { return SkinStore::installedBundlePath(dir.path()); }
+QString TempHome::installedBundle() const {
+    return SkinStore::installedBundlePath(dir.path());
+}
 
-QString TempHome::write(const QString& relative, const QByteArray& data) const
-{
+QString TempHome::write(const QString& relative, const QByteArray& data) const {
     const QString full = dir.filePath(relative);
     QDir().mkpath(QFileInfo(full).absolutePath());
     QFile file(full);

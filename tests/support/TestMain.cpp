@@ -6,8 +6,7 @@
 
 // Every test binary gets one offscreen application, so widget, timer and thread tests all run
 // against a real main thread with an event loop.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);

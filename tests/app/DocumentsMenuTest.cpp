@@ -1,0 +1,108 @@
+#include "app/AppDelegate.h"
+
+#include "app/MainWindow.h"
+#include "app/MenuBuilder.h"
+#include "platform/HomeDirectory.h"
+#include "platform/UrlOpener.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "support/QtPrinters.h"
+#include "support/TempHome.h"
+
+// URLs in failure messages as text.
+inline void PrintTo(const QUrl& url, std::ostream* os) {
+    *os << url.toString().toStdString();
+}
+
+namespace {
+
+// The window's menus as the application builds them, with a text field to type into.
+class DocumentsMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        UrlOpener::setHandler([this](const QUrl& url) { opened.append(url); });
+        field = new QLineEdit(&window);
+        window.setCentralWidget(field);
+        delegate.buildMenuWithBuilder(menus);
+    }
+    void TearDown() override { UrlOpener::setHandler({}); }
+
+    QList<QAction*> fileActions() const { return menus.fileMenu()->actions(); }
+
+    TempHome home;
+    MainWindow window;
+    MenuBuilder menus{window.menuBar()};
+    AppDelegate delegate;
+    QLineEdit* field = nullptr;
+    QList<QUrl> opened;
+};
+
+TEST_F(DocumentsMenuTest, DocumentsComesFirstAndQuitLast) {
+    const QList<QAction*> actions = fileActions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("Documents"));
+    EXPECT_EQ(actions[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    EXPECT_EQ(actions[0]->menu(), nullptr);
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_EQ(actions[2]->shortcut(), QKeySequence(QKeySequence::Quit));
+    EXPECT_EQ(actions[2]->menuRole(), QAction::QuitRole);
+
+    // The group holding Documents shows inline: its title appears nowhere.
+    QList<QAction*> all = window.menuBar()->actions();
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        EXPECT_NE(all[i]->text().remove(QLatin1Char('&')), QStringLiteral("My"));
+        if (all[i]->menu() != nullptr) all += all[i]->menu()->actions();
+    }
+}
+
+struct Home {
+    const char* name;
+    const char* folder;  // under the temporary home; empty for the home itself
+    friend void PrintTo(const Home& h, std::ostream* os) { *os << h.name; }
+};
+
+class DocumentsOpensHomeTest : public DocumentsMenuTest,
+                               public ::testing::WithParamInterface<Home> {};
+
+TEST_P(DocumentsOpensHomeTest, ByMenuAndByShortcut) {
+    QString path = home.path();
+    if (*GetParam().folder != '\0') {
+        path = QDir(home.path()).filePath(QString::fromUtf8(GetParam().folder));
+        ASSERT_TRUE(QDir().mkpath(path));
+        HomeDirectory::setPath(path);
+    }
+    const QList<QUrl> once{QUrl::fromLocalFile(path)};
+
+    fileActions().first()->trigger();
+    EXPECT_EQ(opened, once);
+    EXPECT_EQ(opened.value(0).toLocalFile(), path);
+
+    // Control+H typed into a field of the active window.
+    opened.clear();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }));
+    field->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field->hasFocus(); }));
+    QTest::keyClick(field, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_EQ(opened, once);
+    EXPECT_TRUE(field->text().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Homes, DocumentsOpensHomeTest,
+                         ::testing::Values(Home{"Plain", ""},
+                                           // Characters that mean something in a URL.
+                                           Home{"UrlCharacters", "a #1 100% ?x=y"},
+                                           Home{"NonAscii", "Grüße ✓"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

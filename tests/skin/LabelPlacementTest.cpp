@@ -1,0 +1,112 @@
+#include "skin/LabelPlacement.h"
+
+#include <gtest/gtest.h>
+
+#include "support/QtPrinters.h"
+
+namespace {
+
+// QRectF's own comparison is fuzzy; frames are compared to the bit.
+std::array<double, 4> exact(const QRectF& r) {
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+LabelEntry entry(std::optional<float> fontSize, std::optional<float> bottom = {}) {
+    LabelEntry e;
+    e.fontSize = fontSize;
+    e.bottom = bottom;
+    return e;
+}
+
+TEST(LabelPlacementTest, StacksUpwardFromTheBottom) {
+    const QList<LabelEntry> entries{entry(20, 10), entry(10, 6)};
+    const QList<LabelSpec> placed = placeLabels(entries, QSizeF(600, 800));
+    ASSERT_EQ(placed.size(), 2);
+    EXPECT_EQ(exact(placed[0].frame), exact(QRectF(0, 766, 600, 24)));
+    EXPECT_EQ(exact(placed[1].frame), exact(QRectF(0, 748, 600, 12)));
+    // A view of no size keeps the same stack above its top edge.
+    const QList<LabelSpec> none = placeLabels(entries, QSizeF(0, 0));
+    ASSERT_EQ(none.size(), 2);
+    EXPECT_EQ(exact(none[0].frame), exact(QRectF(0, -34, 0, 24)));
+    EXPECT_EQ(exact(none[1].frame), exact(QRectF(0, -52, 0, 12)));
+}
+
+TEST(LabelPlacementTest, TitleAloneGetsTheDefaults) {
+    LabelEntry e;
+    e.title = QStringLiteral("only a title");
+    const LabelSpec label = placeLabels({e}, QSizeF(1024, 768)).value(0);
+    EXPECT_EQ(label.rgba, (std::array<float, 4>{0, 0, 0, 1}));
+    EXPECT_EQ(label.fontName, QStringLiteral("PingFangSC-Medium"));
+    EXPECT_EQ(label.fontSize, 12.0f);
+    EXPECT_EQ(label.title, QStringLiteral("only a title"));
+    EXPECT_FALSE(label.url.has_value());
+    EXPECT_EQ(label.frame.height(), 12 * 1.2);
+    EXPECT_EQ(label.frame.width(), 1024.0);
+    EXPECT_NEAR(label.frame.bottom(), 768.0, 1e-5);
+}
+
+TEST(LabelPlacementTest, ColourFontAndTextValues) {
+    struct Row {
+        std::optional<float> LabelEntry::*field;
+        float value;
+        std::array<float, 4> rgba;
+        float fontSize;
+    };
+    const Row rows[] = {
+        {&LabelEntry::colorAlpha, 0, {0, 0, 0, 1}, 12},
+        {&LabelEntry::colorAlpha, 100, {0, 0, 0, 1}, 12},
+        {&LabelEntry::colorAlpha, 50, {0, 0, 0, 0.5f}, 12},
+        {&LabelEntry::colorRed, 255, {1, 0, 0, 1}, 12},
+        {&LabelEntry::colorGreen, 51, {0, 0.2f, 0, 1}, 12},
+        {&LabelEntry::colorBlue, 255, {0, 0, 1, 1}, 12},
+        {&LabelEntry::fontSize, 0, {0, 0, 0, 1}, 12},
+        {&LabelEntry::fontSize, 30, {0, 0, 0, 1}, 30},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        LabelEntry e;
+        e.*row.field = row.value;
+        const LabelSpec label = placeLabels({e}, QSizeF(100, 100)).value(0);
+        EXPECT_EQ(label.rgba, row.rgba);
+        EXPECT_EQ(label.fontSize, row.fontSize);
+        EXPECT_EQ(label.frame.height(), static_cast<double>(row.fontSize) * 1.2);
+        EXPECT_EQ(label.title, QStringLiteral(""));
+    }
+    for (const auto& [name, shown] : {std::pair{QStringLiteral(""), kDefaultLabelFont},
+                                      {QStringLiteral("DejaVuSans-Bold"), "DejaVuSans-Bold"}}) {
+        LabelEntry e;
+        e.fontName = name;
+        e.url = QStringLiteral("(null)");
+        const LabelSpec label = placeLabels({e}, QSizeF(100, 100)).value(0);
+        EXPECT_EQ(label.fontName, shown);
+        EXPECT_EQ(label.url, QStringLiteral("(null)"));
+    }
+}
+
+// A long stack carries its offset in single precision: the frames must match a float-carried
+// reference to the bit, which drifts away from one carried in double.
+TEST(LabelPlacementTest, LongStackMatchesFloatReferenceToTheBit) {
+    const float sizes[] = {12, 13.7f, 9};
+    const float bottoms[] = {0.3f, 2, 0, 1.1f};
+    QList<LabelEntry> entries;
+    for (int i = 0; i < 50; ++i) entries.append(entry(sizes[i % 3], bottoms[i % 4]));
+    const double height = 2000;
+    const QList<LabelSpec> placed = placeLabels(entries, QSizeF(320, height));
+    ASSERT_EQ(placed.size(), 50);
+
+    float offset = 0;
+    double wide = 0;
+    int drifted = 0;
+    for (int i = 0; i < 50; ++i) {
+        const double size = static_cast<double>(sizes[i % 3]);
+        offset = static_cast<float>(static_cast<double>(offset + bottoms[i % 4]) + size * 1.2);
+        wide += static_cast<double>(bottoms[i % 4]) + size * 1.2;
+        EXPECT_EQ(exact(placed[i].frame),
+                  exact(QRectF(0, height - static_cast<double>(offset), 320, size * 1.2)))
+            << i;
+        if (placed[i].frame.y() != height - wide) ++drifted;
+    }
+    EXPECT_GT(drifted, 0);
+}
+
+}  // namespace
