@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 // Shows a picture scaled, keeping its aspect ratio, until it covers the whole view, centred.
@@ -21,12 +22,22 @@ public:
     // Where the whole picture lands, in the view's coordinates, when it covers a view of size.
     static QRectF aspectFillRect(const QSizeF& picture, const QSizeF& size);
 
+    // How long the size must stay the same before a quick scale is redone smoothly.
+    static constexpr int kSettleMs = 150;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QPixmap render(const QSize& pixels, qreal ratio, bool smooth) const;
+
     QImage picture;
     ContentMode contentMode = ScaleAspectFill;
-    // The picture already scaled for the current size and pixel ratio.
+    // The picture already scaled for the current size and pixel ratio; while sizes stream in
+    // during a live resize it is a quick scale, redone smoothly once the size settles.
     QPixmap scaled;
+    bool scaledSmooth = false;
+    bool resizing = false;
+    QTimer settle;
 };

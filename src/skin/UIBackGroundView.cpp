@@ -14,8 +14,6 @@
 #include "widgets/UILinkLabel.h"
 #include "widgets/ViewGeometry.h"
 
-#include <QImageReader>
-
 #include <algorithm>
 
 std::unique_ptr<UIBackGroundView> UIBackGroundView::init() {
@@ -59,11 +57,12 @@ void UIBackGroundView::setFrame(const QRectF& newFrame) {
     const QSizeF size = newFrame.size();
     if (backgroundImageView != nullptr)
         ViewGeometry::setFrame(backgroundImageView, QRectF(QPointF(0, 0), size));
+    files.keepOnly(myBundle->bundlePath() + QLatin1Char('/') + skinName);
     showBackgroundPicture(size);
     removeLinkLabels();
     const QString path =
         myBundle->pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), skinName);
-    const std::optional<QList<LabelEntry>> entries = LabelList::readFile(path);
+    const std::optional<QList<LabelEntry>> entries = files.labels(path);
     if (!entries) {
         SystemLog::write(QStringLiteral("labels file NOT found."));
         return;
@@ -107,12 +106,7 @@ void UIBackGroundView::addLinkLabel(const LabelSpec& spec) {
 void UIBackGroundView::showBackgroundPicture(const QSizeF& size) {
     const QString name = backgroundResourceName(Device::userInterfaceIdiom(), size);
     const QString path = myBundle->pathForResource(name, QStringLiteral("png"), skinName);
-    QImage picture;
-    if (!path.isNull()) {
-        // Qt's allocation limit refuses pictures whose header asks for absurd sizes.
-        QImageReader reader(path);
-        picture = reader.read();
-    }
+    const QImage picture = path.isNull() ? QImage() : files.picture(path);
     if (picture.isNull()) {
         SystemLog::write(
             QStringLiteral("%1 NOT exist.").arg(path.isNull() ? QStringLiteral("(null)") : path));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Bundle.h"
+#include "skin/SkinFileCache.h"
 
 #include <QRectF>
 #include <QWidget>
@@ -42,4 +43,5 @@ private:
     ImageView* backgroundImageView = nullptr;  // child widget, made after the first layout
     std::unique_ptr<Bundle> myBundle;
     QString skinName;
+    SkinFileCache files;  // the current skin's decoded files, checked against the disk each layout
 };

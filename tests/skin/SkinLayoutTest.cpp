@@ -131,4 +131,44 @@ TEST_F(SkinLayoutTest, MissingOrEmptyLabelsFileGivesNoLabels) {
     }
 }
 
+TEST_F(SkinLayoutTest, EditedFilesShowAtTheNextLayoutAndUnchangedOnesAreNotReadAgain) {
+    const auto view = viewOfSkin(QStringLiteral("edited"), kTwoLabels);
+    ASSERT_NE(view, nullptr);
+    const QString dir = home.installedBundle() + QStringLiteral("/edited");
+    const QString png = dir + QStringLiteral("/background_Mac_Landscape.png");
+    view->setFrame(frame);
+    const qint64 decoded = view->pictureView()->image().cacheKey();
+    view->setFrame(frame);
+    EXPECT_EQ(view->pictureView()->image().cacheKey(), decoded);  // same file, same picture
+
+    // Written in place, then replaced by a rename: both show at once.
+    QImage wider(12, 6, QImage::Format_RGB32);
+    wider.fill(Qt::red);
+    ASSERT_TRUE(wider.save(png));
+    home.write(QStringLiteral("Documents/skin.bundle/edited/labels.plist"),
+               labelsPlist("<dict><key>TITLE</key><string>Only one</string></dict>"));
+    view->setFrame(frame);
+    EXPECT_EQ(view->pictureView()->image().size(), QSize(12, 6));
+    ASSERT_EQ(linkLabels(*view).size(), 1);
+    EXPECT_EQ(linkLabels(*view)[0]->text(), QStringLiteral("Only one"));
+
+    QImage taller(12, 9, QImage::Format_RGB32);
+    taller.fill(Qt::blue);
+    ASSERT_TRUE(taller.save(dir + QStringLiteral("/new.png")));
+    ASSERT_TRUE(QFile::remove(png));
+    ASSERT_TRUE(QFile::rename(dir + QStringLiteral("/new.png"), png));
+    view->setFrame(frame);
+    EXPECT_EQ(view->pictureView()->image().size(), QSize(12, 9));
+
+    // Gone files are reported as before, and the last picture stays.
+    ASSERT_TRUE(QFile::remove(png));
+    ASSERT_TRUE(QFile::remove(dir + QStringLiteral("/labels.plist")));
+    const LogCapture log;
+    view->setFrame(frame);
+    EXPECT_EQ(log.lines(), QStringList({QStringLiteral("(null) NOT exist."),
+                                        QStringLiteral("labels file NOT found.")}));
+    EXPECT_EQ(view->pictureView()->image().size(), QSize(12, 9));
+    EXPECT_TRUE(linkLabels(*view).isEmpty());
+}
+
 }  // namespace

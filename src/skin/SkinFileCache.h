@@ -1,0 +1,47 @@
+#pragma once
+
+#include "skin/LabelList.h"
+
+#include <QHash>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// What identifies one version of a file: a file edited in place or replaced changes at least
+// one of these.
+struct FileIdentity {
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    quint64 inode = 0;
+    quint64 device = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+
+    // One stat(); nothing when there is no such file.
+    static std::optional<FileIdentity> of(const QString& path);
+};
+
+// Decoded pictures and parsed label lists of the skin on screen, so that a layout with
+// unchanged files costs a stat() per file instead of a decode. A file that changed in any way
+// is read again at the next layout, exactly as without the cache.
+class SkinFileCache {
+public:
+    // The decoded picture at path; a null image when it cannot be read or decoded.
+    QImage picture(const QString& path);
+    // The label list at path, as LabelList::readFile gives it.
+    std::optional<QList<LabelEntry>> labels(const QString& path);
+
+    // Lets go of everything outside folder (the skin on screen).
+    void keepOnly(const QString& folder);
+
+    qsizetype size() const { return pictures.size() + labelLists.size(); }
+
+private:
+    template <typename Value>
+    struct Entry {
+        FileIdentity identity;
+        Value value;
+    };
+    QHash<QString, Entry<QImage>> pictures;
+    QHash<QString, Entry<std::optional<QList<LabelEntry>>>> labelLists;
+};
