@@ -22,24 +22,11 @@
 #include <utility>
 
 #include "support/QtPrinters.h"
+#include "support/Wait.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// Waits for done() serving events, or with serve false sitting blocked as a busy main thread.
-template <typename Done>
-bool waitUntil(Done done, bool serve = true, int timeoutMs = 10'000) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        if (serve)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        else
-            std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // What the link and its transport did, noted on the link's thread.
 struct Seen {

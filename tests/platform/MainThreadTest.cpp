@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/Wait.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -15,20 +17,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Waits for done() serving events, or with serve false sitting blocked as a busy main thread.
-template <typename Done>
-bool waitUntil(Done done, bool serve = true) {
-    const QDeadlineTimer deadline(10'000);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        if (serve)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        else
-            std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
 
 // Runs body on a std::thread or a QThread. Going away serves events until body is done, so a
 // failed check never leaves the worker waiting for the main thread.

@@ -22,6 +22,7 @@
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -90,16 +91,6 @@ private:
     QTimer timer;
     int link = 0;
 };
-
-template <typename Done>
-bool waitUntil(Done done) {
-    const QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // Runs what the main thread still has queued, such as hops a stopped link left behind.
 void drainEvents() {
