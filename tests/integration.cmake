@@ -13,3 +13,18 @@ foreach(scenario IN LISTS VELL_BLE_SCENARIOS)
         ENVIRONMENT "${VELL_TEST_ENV}"
         TIMEOUT 60)
 endforeach()
+
+# The screen going to the system and back at every step of the real link, in one process: its
+# own main starts the bus before the application, and a mock for every test.
+add_executable(ble_link_lifecycle_test integration/LinkLifecycleTest.cpp support/LogCapture.cpp
+                                       support/TempHome.cpp)
+target_include_directories(ble_link_lifecycle_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(ble_link_lifecycle_test PRIVATE vell_ui GTest::gtest)
+target_compile_definitions(ble_link_lifecycle_test PRIVATE
+    VELL_TEST_SKIN_BUNDLE="${CMAKE_SOURCE_DIR}/resources/skin.bundle"
+    VELL_MOCK_BLUEZ="${CMAKE_CURRENT_SOURCE_DIR}/integration/mock_bluez.py")
+add_test(NAME ble_link_lifecycle COMMAND ble_link_lifecycle_test)
+set_tests_properties(ble_link_lifecycle PROPERTIES
+    LABELS "integration;threaded"
+    ENVIRONMENT "${VELL_TEST_ENV}"
+    TIMEOUT 120)

@@ -8,7 +8,9 @@ every --interval-ms milliseconds, each one different, so that a test can check o
 
 What goes wrong, and when, is chosen with --scenario (see SCENARIOS) and the options that
 override it. A small control interface (CONTROL_PATH, CONTROL_INTERFACE) lets a test look at
-what happened and push the adapter or the link around. Every call received is logged on stderr.
+what happened and push the adapter or the link around. Every call received is logged on stderr;
+stdout says "ready" once the mock serves, then one line whenever it holds the link at a step
+(see announce), so that a test can act at that moment.
 
 Runs under Debian's /usr/bin/python3 with python3-dbus and python3-gi. By hand, against a bus
 of one's own (run_ble_scenario.py --verbose shows the same with Qt's side of it):
@@ -57,6 +59,12 @@ from bluez_objects import (  # beside this file
 
 CONTROL_PATH = "/test/mock"
 CONTROL_INTERFACE = "test.mock.Control"
+
+
+def announce(what):
+    """Tells the test on stdout where the mock is holding the link."""
+    sys.stdout.write(what + "\n")
+    sys.stdout.flush()
 
 
 def values(k):
@@ -109,6 +117,8 @@ DEFAULTS = {
     "back_after_ms": 1000,
     "fail_connects": 0,  # this many Connect calls fail first
     "unresolved_connects": 0,  # this many connects never resolve their services
+    "quiet_scans": 0,  # this many discoveries announce nothing
+    "held_connects": 0,  # this many Connect calls get no answer until the device is disconnected
     "odd_records": False,
     "interval_ms": 50,
     "advertise_ms": 100,  # from StartDiscovery to the first advertisement
@@ -160,6 +170,7 @@ class Daemon:
         self.counts = {}
         self.connect_paths = []
         self.connects = 0
+        self.scans = 0
         self.records_sent = 0  # over all connections, so every record is a new one
         self.records_this_link = 0
         self.dropped_once = False
@@ -259,6 +270,11 @@ class Daemon:
 
     def start_discovery(self):
         self.adapter.set_props({"Discovering": dbus.Boolean(True)})
+        self.scans += 1
+        if self.scans <= self.options["quiet_scans"]:
+            log("nothing to announce (scan %d)" % self.scans)
+            announce("scan quiet")
+            return
         first = self.options["advertise_ms"]
         if self.options["decoy"]:
             self.later("decoy", first, lambda: self.advertise(DECOY_NAME, DECOY_ADDRESS, "random"))
@@ -328,10 +344,15 @@ class Daemon:
             reply()
             if attempt <= o["unresolved_connects"]:
                 log("%s services stay unresolved (attempt %d)" % (device.path, attempt))
+                announce("services held")
                 return
             self.later("resolve", o["connect_ms"], lambda: self.resolve(device))
 
-        if attempt <= o["fail_connects"]:
+        if attempt <= o["held_connects"]:
+            # Stays connecting; a Disconnect ends it.
+            log("%s Connect held (attempt %d)" % (device.path, attempt))
+            announce("connect held")
+        elif attempt <= o["fail_connects"]:
             self.later("connect", o["connect_ms"], fail)
         else:
             self.later("connect", o["connect_ms"], connected)
@@ -425,6 +446,9 @@ def main():
     parser.add_argument("--drop-after", type=int, help="drop the first link after N records")
     parser.add_argument("--fail-connects", type=int, help="the first N Connect calls fail")
     parser.add_argument("--unresolved-connects", type=int, help="the first N never resolve")
+    parser.add_argument("--quiet-scans", type=int, help="the first N discoveries find nothing")
+    parser.add_argument("--held-connects", type=int, help="the first N Connect calls hang until "
+                        "a Disconnect")
     parser.add_argument("--back-after-ms", type=int, help="when a switched off or unplugged "
                         "adapter comes back")
     parser.add_argument("--decoy", action="store_true", default=None)
@@ -436,7 +460,7 @@ def main():
     options = dict(DEFAULTS)
     options.update(SCENARIOS[args.scenario])
     for name in ("interval_ms", "drop_after", "fail_connects", "unresolved_connects",
-                 "back_after_ms", "decoy", "odd_records"):
+                 "quiet_scans", "held_connects", "back_after_ms", "decoy", "odd_records"):
         value = getattr(args, name)
         if value is not None:
             options[name] = value
