@@ -1,9 +1,9 @@
 # Link labels over the skin: validators and the label widget, labels.plist reading, placement,
-# the layout through the background view, and the --check-skins report of the binary.
+# and the --check-skins report of the binary. Their layout through the background view is in
+# skin_background_view_test, labelled the same.
 vell_test(widgets_link_label_test widgets/UILinkLabelTest.cpp LABELS labels)
 vell_test(skin_label_list_test skin/LabelListTest.cpp LABELS labels)
 vell_test(skin_label_placement_test skin/LabelPlacementTest.cpp LABELS labels)
-vell_test(skin_layout_test skin/SkinLayoutTest.cpp LABELS labels)
 vell_test(e2e_check_skins_test e2e/CheckSkinsTest.cpp LABELS labels)
 
 # The plist test writes its binary property list with libplist itself.

@@ -16,6 +16,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 // Turns what happens to the window into the delegate's lifecycle calls and rotation questions.
@@ -72,6 +73,25 @@ private:
     bool wasLandscape = false;
 };
 
+// With VELL_REPORT_FIRST_PAINT set, one line on standard error once the window's first frame has
+// been painted: bench/ times the start against it.
+class FirstPaintReport : public QObject {
+public:
+    explicit FirstPaintReport(QWidget& window) { window.installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Paint) return false;
+        watched->removeEventFilter(this);
+        // Runs once the rest of the window has been painted and flushed in the same pass.
+        QTimer::singleShot(0, this, [] {
+            std::fputs("vell-thermo: first frame painted\n", stderr);
+            std::fflush(stderr);
+        });
+        return false;
+    }
+};
+
 void saveScreenshot(QWidget& window, const QString& path) {
     const QPixmap picture = window.grab();
     if (!picture.save(path, "PNG")) {
@@ -98,6 +118,8 @@ int Application::run(QApplication& app, const Options& options) {
     MainWindow& shown = *window;
     delegate.setWindow(std::move(window));
     WindowEvents events(delegate, shown);
+    std::optional<FirstPaintReport> firstPaint;
+    if (qEnvironmentVariableIsSet("VELL_REPORT_FIRST_PAINT")) firstPaint.emplace(shown);
     if (!delegate.didFinishLaunchingWithOptions()) return 1;
 
     int readingsShown = 0;
@@ -114,9 +136,9 @@ int Application::run(QApplication& app, const Options& options) {
         }
     });
     QObject::connect(screen, &ViewController::linkStatusChanged, &shown, [&shown](qint64 code) {
+        // Qt adds the application's name: "Connecting — Vell Thermo".
         const QString words = StatusCode::description(code);
-        if (!words.isNull())
-            shown.setWindowTitle(QStringLiteral("Vell Thermo \u2014 %1").arg(words));
+        if (!words.isNull()) shown.setWindowTitle(words.left(1).toUpper() + words.mid(1));
     });
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(std::chrono::seconds(options.timeoutSeconds), &app, [&] {

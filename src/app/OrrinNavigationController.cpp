@@ -35,8 +35,7 @@ void OrrinNavigationController::pushViewController(UIViewController* controller)
 
 void OrrinNavigationController::resizeEvent(QResizeEvent* event) {
     UIViewController::resizeEvent(event);
-    for (const QPointer<UIViewController>& c : stack) {
-        if (!c) continue;
+    for (UIViewController* c : viewControllers()) {
         c->viewWillTransitionToSize(QSizeF(event->size()));
         c->setGeometry(QRect(QPoint(0, 0), event->size()));
     }
@@ -51,6 +50,7 @@ void OrrinNavigationController::showEvent(QShowEvent* event) {
 void OrrinNavigationController::appearTop() {
     const QList<UIViewController*> controllers = viewControllers();
     if (controllers.isEmpty() || !isVisible() || appeared == controllers.last()) return;
-    appeared = controllers.last();
-    appeared->viewDidAppear(false);
+    UIViewController* top = controllers.last();
+    appeared = top;
+    top->viewDidAppear(false);
 }

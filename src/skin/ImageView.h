@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -30,14 +29,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    QPixmap render(const QSize& pixels, qreal ratio, bool smooth) const;
-
     QImage picture;
     ContentMode contentMode = ScaleAspectFill;
-    // The picture already scaled for the current size and pixel ratio; while sizes stream in
-    // during a live resize it is a quick scale, redone smoothly once the size settles.
-    QPixmap scaled;
-    bool scaledSmooth = false;
+    // While sizes stream in during a live resize the picture is scaled quickly, and smoothly
+    // once the size has settled.
     bool resizing = false;
     QTimer settle;
 };

@@ -24,11 +24,13 @@ fs::path nativePath(const QString& path) {
     return fs::path(QFile::encodeName(path).toStdString());
 }
 
+QStringList leftovers(const QDir& documents) {
+    return documents.entryList({kPartialPrefix + QLatin1Char('*')},
+                               QDir::Dirs | QDir::Files | QDir::Hidden | QDir::System);
+}
+
 void clearLeftovers(const QDir& documents) {
-    const QStringList names =
-        documents.entryList({kPartialPrefix + QLatin1Char('*')},
-                            QDir::Dirs | QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
+    for (const QString& name : leftovers(documents)) {
         std::error_code ignored;
         fs::remove_all(nativePath(documents.filePath(name)), ignored);
     }
@@ -47,6 +49,9 @@ QString SkinStore::installedBundlePath(const QString& home) {
 bool SkinStore::installIfMissing(const QString& packaged, const QString& installed) {
     const QFileInfo target(installed);
     QDir documents = target.absoluteDir();
+    // Every start after the first: nothing to install and nothing to clear, so no lock either,
+    // whose file is flushed to disk each time it is taken.
+    if (exists(installed) && leftovers(documents).isEmpty()) return true;
     if (!documents.exists() && !documents.mkpath(QStringLiteral("."))) {
         SystemLog::write(QStringLiteral("Cannot create %1.").arg(documents.path()));
         return false;

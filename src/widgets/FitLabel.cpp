@@ -3,9 +3,32 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+
 FitLabel::FitLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    heldUpdate.setSingleShot(true);
+    connect(&heldUpdate, &QTimer::timeout, this, [this] {
+        sinceUpdate.start();
+        update();
+    });
+}
+
+void FitLabel::setText(const QString& text) {
+    if (text == QLabel::text()) return;
+    if (heldUpdate.isActive() || (sinceUpdate.isValid() && !sinceUpdate.hasExpired(kFrameMs))) {
+        // QLabel::setText asks for a repaint of its own; this one waits for the held repaint.
+        setAttribute(Qt::WA_UpdatesDisabled, true);
+        QLabel::setText(text);
+        setAttribute(Qt::WA_UpdatesDisabled, false);
+        if (!heldUpdate.isActive())
+            heldUpdate.start(
+                static_cast<int>(std::max<qint64>(0, kFrameMs - sinceUpdate.elapsed())));
+        return;
+    }
+    sinceUpdate.start();
+    QLabel::setText(text);
 }
 
 void FitLabel::setAdjustsFontSizeToFitWidth(bool adjust) {

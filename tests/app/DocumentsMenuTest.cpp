@@ -3,7 +3,6 @@
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
 #include "platform/HomeDirectory.h"
-#include "platform/UrlOpener.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,13 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/OpenedUrls.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
-
-// URLs in failure messages as text.
-inline void PrintTo(const QUrl& url, std::ostream* os) {
-    *os << url.toString().toStdString();
-}
 
 namespace {
 
@@ -29,12 +24,10 @@ namespace {
 class DocumentsMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        UrlOpener::setHandler([this](const QUrl& url) { opened.append(url); });
         field = new QLineEdit(&window);
         window.setCentralWidget(field);
         delegate.buildMenuWithBuilder(menus);
     }
-    void TearDown() override { UrlOpener::setHandler({}); }
 
     QList<QAction*> fileActions() const { return menus.fileMenu()->actions(); }
 
@@ -43,7 +36,7 @@ protected:
     MenuBuilder menus{window.menuBar()};
     AppDelegate delegate;
     QLineEdit* field = nullptr;
-    QList<QUrl> opened;
+    OpenedUrls opened;
 };
 
 TEST_F(DocumentsMenuTest, DocumentsComesFirstAndQuitLast) {
@@ -66,7 +59,7 @@ TEST_F(DocumentsMenuTest, DocumentsComesFirstAndQuitLast) {
 
 struct Home {
     const char* name;
-    const char* folder;  // under the temporary home; empty for the home itself
+    const char* folder;  // under the temporary home
     friend void PrintTo(const Home& h, std::ostream* os) { *os << h.name; }
 };
 
@@ -74,12 +67,9 @@ class DocumentsOpensHomeTest : public DocumentsMenuTest,
                                public ::testing::WithParamInterface<Home> {};
 
 TEST_P(DocumentsOpensHomeTest, ByMenuAndByShortcut) {
-    QString path = home.path();
-    if (*GetParam().folder != '\0') {
-        path = QDir(home.path()).filePath(QString::fromUtf8(GetParam().folder));
-        ASSERT_TRUE(QDir().mkpath(path));
-        HomeDirectory::setPath(path);
-    }
+    const QString path = QDir(home.path()).filePath(QString::fromUtf8(GetParam().folder));
+    ASSERT_TRUE(QDir().mkpath(path));
+    HomeDirectory::setPath(path);
     const QList<QUrl> once{QUrl::fromLocalFile(path)};
 
     fileActions().first()->trigger();
@@ -99,10 +89,8 @@ TEST_P(DocumentsOpensHomeTest, ByMenuAndByShortcut) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Homes, DocumentsOpensHomeTest,
-                         ::testing::Values(Home{"Plain", ""},
-                                           // Characters that mean something in a URL.
-                                           Home{"UrlCharacters", "a #1 100% ?x=y"},
-                                           Home{"NonAscii", "Grüße ✓"}),
+                         ::testing::Values(  // Characters that mean something in a URL.
+                             Home{"UrlCharacters", "a #1 100% ?x=y"}, Home{"NonAscii", "Grüße ✓"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,62 +1,31 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "support/QtPrinters.h"
+#include "support/RunApp.h"
+#include "support/TempHome.h"
 
 namespace {
 
-struct Finished {
-    int status = -1;  // -1 when it crashed or had to be killed
-    QString out;
-    QStringList err;
-};
-
 class AppTest : public ::testing::Test {
 protected:
-    // Runs the program, with the test's home unless told otherwise, and waits generously.
+    // Runs the program, with the test's home unless told otherwise.
     Finished run(QStringList arguments, const QByteArray& input = {}, bool inHome = true) const {
         if (inHome) arguments << QStringLiteral("--home") << home.path();
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"), QStringLiteral("%{message}"));
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(VELL_TEST_BINARY), arguments);
-        Finished result;
-        if (!process.waitForStarted(30000)) return result;
-        process.write(input);
-        process.closeWriteChannel();
-        if (!process.waitForFinished(120000)) {
-            process.kill();
-            process.waitForFinished();
-        } else if (process.exitStatus() == QProcess::NormalExit) {
-            result.status = process.exitCode();
-        }
-        result.out = QString::fromUtf8(process.readAllStandardOutput());
-        result.err = QString::fromUtf8(process.readAllStandardError()).split(QLatin1Char('\n'));
-        return result;
+        return runApp(arguments, input);
     }
 
-    QString writeFile(const QString& name, const QByteArray& data) const {
-        QFile file(home.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(data);
-        return file.fileName();
-    }
-
-    QTemporaryDir home;
+    TempHome home;
 };
 
 struct Replay {
     const char* name;
     bool fromStandardInput;
     QByteArray records;
-    QString readings;
+    const char* readings;
     QStringList logged;  // reading and refusal lines, in order
 };
 
@@ -64,55 +33,43 @@ class ReplayTest : public AppTest, public ::testing::WithParamInterface<Replay> 
 
 TEST_P(ReplayTest, LogsEveryRecordOnceInOrder) {
     const Replay& c = GetParam();
-    const QString source = c.fromStandardInput
-                               ? QStringLiteral("-")
-                               : writeFile(QStringLiteral("records.txt"), c.records);
-    const Finished done = run({QStringLiteral("--sensor"), QStringLiteral("replay:") + source,
-                               QStringLiteral("--interval"), QStringLiteral("0"),
-                               QStringLiteral("--readings"), c.readings},
-                              c.fromStandardInput ? c.records : QByteArray());
+    const QString source = c.fromStandardInput ? "-" : home.write("records.txt", c.records);
+    const Finished done =
+        run({"--sensor", "replay:" + source, "--interval", "0", "--readings", c.readings},
+            c.fromStandardInput ? c.records : QByteArray());
     EXPECT_EQ(done.status, 0) << ::testing::PrintToString(done.err);
     QStringList logged;  // leaving out Qt's own lines and the link's status lines
     for (const QString& line : done.err)
-        if (line.contains(QStringLiteral("\u2103")) || line.startsWith(QStringLiteral("Rejected")))
-            logged.append(line);
+        if (line.contains(u'\u2103') || line.startsWith("Rejected")) logged.append(line);
     EXPECT_EQ(logged, c.logged);
-    EXPECT_TRUE(
-        QFileInfo::exists(home.filePath(QStringLiteral("Documents/skin.bundle/qir/labels.plist"))));
+    EXPECT_TRUE(QFileInfo::exists(home.installedBundle() + "/qir/labels.plist"));
 }
 
+// A damaged record is logged and not counted as a reading; both line endings end a record.
 INSTANTIATE_TEST_SUITE_P(
     Sources, ReplayTest,
     ::testing::Values(
         Replay{"File",
                false,
-               "Temp:23.45 Hum:56.78\nTemp:24.06 Hum:50.12\n",
-               QStringLiteral("2"),
-               {QStringLiteral("23.45 \u2103   56.78%"), QStringLiteral("24.06 \u2103   50.12%")}},
-        Replay{"DamagedRecordFirst",
-               false,
-               "Temp:1\r\nTemp:23.45 Hum:56.78\r\n",
-               QStringLiteral("1"),
-               {QStringLiteral("Rejected record of 6 bytes: 54656d703a31"),
-                QStringLiteral("23.45 \u2103   56.78%")}},
+               "Temp:1\r\nTemp:23.45 Hum:56.78\nTemp:24.06 Hum:50.12\r\n",
+               "2",
+               {"Rejected record of 6 bytes: 54656d703a31", QStringLiteral("23.45 \u2103   56.78%"),
+                QStringLiteral("24.06 \u2103   50.12%")}},
         Replay{"StandardInput",
                true,
                "Temp:30.00 Hum:40.00\nTemp:30.50 Hum:41.00\n",
-               QStringLiteral("2"),
+               "2",
                {QStringLiteral("30.00 \u2103   40.00%"), QStringLiteral("30.50 \u2103   41.00%")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AppTest, ScreenshotShowsTheSkinAtTheWindowSize) {
-    const QString shot = home.filePath(QStringLiteral("shot.png"));
-    const QStringList arguments{QStringLiteral("--sensor"),     QStringLiteral("sim"),
-                                QStringLiteral("--screenshot"), shot,
-                                QStringLiteral("--timeout"),    QStringLiteral("20")};
+    const QString shot = home.path() + "/shot.png";
     for (const auto& [size, expected] :
          {std::pair{QStringList(), QSize(1024, 768)},
-          std::pair{QStringList{QStringLiteral("--size"), QStringLiteral("600x900")},
-                    QSize(600, 900)}}) {
+          std::pair{QStringList{"--size", "600x900"}, QSize(600, 900)}}) {
         QFile::remove(shot);
-        const Finished done = run(arguments + size);
+        const Finished done =
+            run(QStringList{"--sensor", "sim", "--screenshot", shot, "--timeout", "20"} + size);
         EXPECT_EQ(done.status, 0) << ::testing::PrintToString(done.err);
         const QImage picture(shot, "PNG");
         ASSERT_FALSE(picture.isNull());
@@ -128,33 +85,26 @@ TEST_F(AppTest, ScreenshotShowsTheSkinAtTheWindowSize) {
     }
 }
 
+// Bad options and unusable places: exit 2 with one message before anything is installed.
 TEST_F(AppTest, ExitsTwoOnBadInputAndZeroForHelpAndVersion) {
-    const QString file = writeFile(QStringLiteral("not-a-folder"), "x");
-    const QStringList cases[] = {
-        {QStringLiteral("--sensor"), QStringLiteral("sim"), QStringLiteral("--size"),
-         QStringLiteral("0x0")},
-        {QStringLiteral("--bogus")},
-        {QStringLiteral("--sensor"), QStringLiteral("sim"), QStringLiteral("--idiom"),
-         QStringLiteral("watch")},
-        {QStringLiteral("--sensor"), QStringLiteral("sim"), QStringLiteral("--home"), file},
-        {QStringLiteral("--sensor"), QStringLiteral("replay:/nonexistent")},
-        {QStringLiteral("--sensor"), QStringLiteral("replay:") + home.path()},
-    };
-    for (const QStringList& arguments : cases) {
-        const Finished done = run(arguments, {}, !arguments.contains(QStringLiteral("--home")));
-        EXPECT_EQ(done.status, 2) << arguments.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(done.err.first().startsWith(QStringLiteral("vell-thermo:")))
+    const QString file = home.write("not-a-folder", "x");
+    for (const QStringList& arguments : {QStringList{"--sensor", "sim", "--size", "0x0"},
+                                         {"--sensor", "sim", "--home", file},
+                                         {"--sensor", "replay:/nonexistent"},
+                                         {"--sensor", "replay:" + home.path()}}) {
+        const Finished done = run(arguments, {}, !arguments.contains("--home"));
+        EXPECT_EQ(done.status, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(done.err.first().startsWith("vell-thermo:"))
             << ::testing::PrintToString(done.err);
     }
-    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("Documents"))));
+    EXPECT_FALSE(QFileInfo::exists(home.path() + "/Documents"));
 
-    const Finished help = run({QStringLiteral("--help")});
+    const Finished help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_TRUE(help.out.contains(QStringLiteral("--sensor")));
-    const Finished version = run({QStringLiteral("--version")});
+    EXPECT_TRUE(help.out.contains("--sensor"));
+    const Finished version = run({"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(version.out.startsWith(QStringLiteral("vell-thermo ")))
-        << version.out.toStdString();
+    EXPECT_TRUE(version.out.startsWith("vell-thermo ")) << version.out.toStdString();
 }
 
 }  // namespace

@@ -1,16 +1,13 @@
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "support/QtPrinters.h"
+#include "support/RunApp.h"
+#include "support/SkinFiles.h"
+#include "support/TempHome.h"
 
 inline void PrintTo(const QJsonObject& o, std::ostream* os) {
     *os << QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
@@ -18,42 +15,29 @@ inline void PrintTo(const QJsonObject& o, std::ostream* os) {
 
 namespace {
 
-const QByteArray kLabels =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><array>"
+const QByteArray kLabels = labelsPlist(
     "<dict><key>TITLE</key><string>Web</string><key>URL</key><string>https://example.org/w</string>"
     "<key>FONTSIZE</key><integer>20</integer><key>BOTTOM</key><integer>10</integer>"
     "<key>COLOR_RED</key><integer>92</integer><key>COLOR_ALPHA</key><integer>90</integer></dict>"
     "<dict><key>TITLE</key><string>&lt;i&gt;local&lt;/i&gt;</string><key>URL</key>"
     "<string>file:///etc/passwd</string><key>FONTSIZE</key><integer>10</integer>"
     "<key>BOTTOM</key><integer>6</integer></dict>"
-    "<dict><key>TITLE</key><string>plain</string></dict>"
-    "</array></plist>\n";
+    "<dict><key>TITLE</key><string>plain</string></dict>");
 
 class CheckSkinsTest : public ::testing::Test {
 protected:
     // The exit code and standard output of one report on the home; -1 when it did not finish.
     std::pair<int, QJsonDocument> check(const QStringList& more = {}) const {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(
-            QStringLiteral(VELL_TEST_BINARY),
+        const Finished done = runApp(
             QStringList{"--home", home.path(), "--json", "--size", "800x600", "--idiom", "pad"} +
-                more);
-        if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-            return {-1, {}};
-        return {process.exitCode(), QJsonDocument::fromJson(process.readAllStandardOutput())};
+            more);
+        return {done.status, QJsonDocument::fromJson(done.out.toUtf8())};
     }
 
     // A skin folder with labels.plist and one small picture of the given name.
     void makeSkin(const QString& name, const QString& picture) const {
-        const QString dir = home.path() + QStringLiteral("/Documents/skin.bundle/") + name;
-        ASSERT_TRUE(QDir().mkpath(dir));
-        QFile labels(dir + QStringLiteral("/labels.plist"));
-        ASSERT_TRUE(labels.open(QIODevice::WriteOnly));
-        labels.write(kLabels);
-        QImage image(40, 30, QImage::Format_ARGB32);
-        image.fill(Qt::yellow);
-        ASSERT_TRUE(image.save(dir + '/' + picture + ".png", "PNG"));
+        home.write("Documents/skin.bundle/" + name + "/labels.plist", kLabels);
+        home.write("Documents/skin.bundle/" + name + '/' + picture + ".png", png({40, 30}));
     }
 
     static QJsonObject skinNamed(const QJsonDocument& report, const QString& name) {
@@ -62,17 +46,24 @@ protected:
         return {};
     }
 
-    QTemporaryDir home;
+    TempHome home;
 };
 
-TEST_F(CheckSkinsTest, ReportsACustomSkinBesideThePackagedOnes) {
+TEST_F(CheckSkinsTest, ReportsCustomSkinsBesideThePackagedOnesAndFailsOneWithoutItsPicture) {
     // The first run installs the packaged skins; they must all be fine at this size.
     ASSERT_EQ(check({"--check-skins"}).first, 0);
-    makeSkin(QStringLiteral("custom"), QStringLiteral("background_iPad_Landscape"));
+    makeSkin("custom", "background_iPad_Landscape");
+    makeSkin("broken", "background_iPad_Portrait");
     const auto [status, report] = check({"--check-skins"});
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(skinNamed(report, QStringLiteral("qir")).isEmpty());
-    const QJsonObject custom = skinNamed(report, QStringLiteral("custom"));
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(report["skins"].toArray().size(), 4);
+    EXPECT_EQ(skinNamed(report, "qir")["problems"], QJsonArray());
+    const QJsonObject broken = skinNamed(report, "broken");
+    EXPECT_EQ(broken["picture"]["exists"], false);
+    EXPECT_TRUE(broken["problems"].toArray().contains("(null) NOT exist."));
+    EXPECT_EQ(broken["labels"].toArray().size(), 3);
+
+    const QJsonObject custom = skinNamed(report, "custom");
     ASSERT_FALSE(custom.isEmpty()) << report.toJson().toStdString();
     EXPECT_EQ(custom["picture"].toObject(),
               (QJsonObject{{"name", "background_iPad_Landscape"},
@@ -110,19 +101,6 @@ TEST_F(CheckSkinsTest, ReportsACustomSkinBesideThePackagedOnes) {
         EXPECT_EQ(label["url"], e.url);
         EXPECT_EQ(label["opens"], e.opens);
     }
-}
-
-TEST_F(CheckSkinsTest, SkinWithoutItsPictureFailsTheCheck) {
-    makeSkin(QStringLiteral("good"), QStringLiteral("background_iPad_Landscape"));
-    makeSkin(QStringLiteral("broken"), QStringLiteral("background_iPad_Portrait"));
-    const auto [status, report] = check({"--check-skins"});
-    EXPECT_EQ(status, 1);
-    EXPECT_EQ(report["skins"].toArray().size(), 2);
-    EXPECT_EQ(skinNamed(report, QStringLiteral("good"))["problems"], QJsonArray());
-    const QJsonObject broken = skinNamed(report, QStringLiteral("broken"));
-    EXPECT_EQ(broken["picture"]["exists"], false);
-    EXPECT_TRUE(broken["problems"].toArray().contains(QStringLiteral("(null) NOT exist.")));
-    EXPECT_EQ(broken["labels"].toArray().size(), 3);
 }
 
 TEST_F(CheckSkinsTest, JsonAloneIsAUsageError) {

@@ -15,7 +15,6 @@ TEST(BluetoothUuidTest, ShortFormsExpandToTheBaseUuid) {
     } rows[] = {
         {"FFE0", "{0000ffe0-0000-1000-8000-00805f9b34fb}"},
         {"ffe1", "{0000ffe1-0000-1000-8000-00805f9b34fb}"},
-        {"2902", "{00002902-0000-1000-8000-00805f9b34fb}"},
         {"0000ffe2-0000-1000-8000-00805f9b34fb", "{0000ffe2-0000-1000-8000-00805f9b34fb}"},
         {"", nullptr},
         {"FFE", nullptr},

@@ -3,11 +3,7 @@
 #include "lumo/VellLumo.h"
 #include "platform/MainThread.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -21,7 +17,9 @@
 #include <thread>
 #include <utility>
 
+#include "support/FakeTransport.h"
 #include "support/QtPrinters.h"
+#include "support/TempHome.h"
 #include "support/Wait.h"
 
 namespace {
@@ -52,23 +50,6 @@ struct Seen {
     std::atomic<int> made{0};
 };
 
-class FakeTransport final : public LumoTransport {
-public:
-    using Start = std::function<void(FakeTransport&, LinkSink&)>;
-    FakeTransport(Seen& s, Start f) : seen(s), onStart(std::move(f)) { ++seen.made; }
-    ~FakeTransport() override { seen.add(QStringLiteral("gone")); }
-    void start(const LinkSettings& settings, LinkSink& sink) override {
-        seen.add(QStringList{"started", settings.btName, settings.serviceUUID, settings.receiveUUID,
-                             settings.transmitUUID}
-                     .join(' '));
-        onStart(*this, sink);
-    }
-
-private:
-    Seen& seen;
-    Start onStart;
-};
-
 // Reports a status and a record each time its thread's event loop turns.
 void stream(FakeTransport& transport, LinkSink& sink) {
     auto* timer = new QTimer(&transport);
@@ -81,11 +62,19 @@ void stream(FakeTransport& transport, LinkSink& sink) {
 
 class VellLumoTest : public ::testing::Test {
 protected:
-    void TearDown() override { VellLumo::setTransportFactory({}); }
-
-    void useFake(FakeTransport::Start onStart) {
-        VellLumo::setTransportFactory(
-            [this, onStart] { return std::make_unique<FakeTransport>(seen, onStart); });
+    // Fake transports that note their making, start (with the settings) and end, then do then.
+    void useFake(std::function<void(FakeTransport&, LinkSink&)> then) {
+        VellLumo::setTransportFactory([this, then] {
+            ++seen.made;
+            return std::make_unique<FakeTransport>(
+                [this, then](FakeTransport& self, const LinkSettings& s, LinkSink& sink) {
+                    seen.add(QStringList{"started", s.btName, s.serviceUUID, s.receiveUUID,
+                                         s.transmitUUID}
+                                 .join(' '));
+                    then(self, sink);
+                },
+                [this] { seen.add(QStringLiteral("gone")); });
+        });
     }
     std::unique_ptr<VellLumo> open() {
         return VellLumo::initWithBTName(
@@ -103,15 +92,13 @@ protected:
         return seen.take();
     }
 
+    FakeTransportScope transports;
     Seen seen;
 };
 
-TEST_F(VellLumoTest, NoLinkWithoutATransport) {
-    VellLumo::setTransportFactory({});
-    EXPECT_EQ(open(), nullptr);
-}
-
 TEST_F(VellLumoTest, TransportSeesSettingsMadeAfterConstructionAndReportsOffTheMainThread) {
+    VellLumo::setTransportFactory({});
+    EXPECT_EQ(open(), nullptr);  // no transport, no link
     useFake([](FakeTransport&, LinkSink& sink) {
         sink.status(1);
         sink.result("Temp:23.45 Hum:56.78");
@@ -119,9 +106,9 @@ TEST_F(VellLumoTest, TransportSeesSettingsMadeAfterConstructionAndReportsOffTheM
     std::unique_ptr<VellLumo> link = open();
     ASSERT_NE(link, nullptr);
     std::this_thread::sleep_for(50ms);  // a link that started at once would have begun by now
-    link->setServiceUUID(QStringLiteral("FFE0"));
-    link->setReceiveUUID(QStringLiteral("FFE1"));
-    link->setTransmitUUID(QStringLiteral("FFE2"));
+    link->setServiceUUID("FFE0");
+    link->setReceiveUUID("FFE1");
+    link->setTransmitUUID("FFE2");
     ASSERT_TRUE(waitUntil([&] { return seen.events().size() == 3; }));
     link->cancel();
 
@@ -159,6 +146,12 @@ TEST_F(VellLumoTest, CancelReturnsWhileAResultWaitsForTheBusyMainThread) {
 
 TEST_F(VellLumoTest, NothingIsReportedOnceCancelOrTheDestructorReturns) {
     useFake(stream);
+    // Gone before it starts, it never makes a transport.
+    open()->cancel();
+    open().reset();
+    waitUntil([] { return false; }, true, 50);
+    EXPECT_EQ(seen.made.load(), 0);
+
     for (const bool destroy : {false, true}) {
         std::unique_ptr<VellLumo> link = open();
         ASSERT_TRUE(waitUntil([&] { return seen.events().size() > 100; }));
@@ -168,24 +161,15 @@ TEST_F(VellLumoTest, NothingIsReportedOnceCancelOrTheDestructorReturns) {
             link->cancel();
             link->cancel();
         }
-        const QStringList atReturn = seen.events();
+        const QStringList atReturn = seen.take();
         EXPECT_EQ(atReturn.last(), "gone");
         waitUntil([] { return false; }, true, 50);
-        EXPECT_EQ(seen.events().size(), atReturn.size()) << (destroy ? "destroyed" : "cancelled");
-        seen.take();
+        EXPECT_EQ(seen.events(), QStringList()) << (destroy ? "destroyed" : "cancelled");
     }
 }
 
-TEST_F(VellLumoTest, ALinkGoneBeforeItStartsNeverMakesATransport) {
-    useFake(stream);
-    open()->cancel();
-    open().reset();
-    waitUntil([] { return false; }, true, 50);
-    EXPECT_EQ(seen.made.load(), 0);
-}
-
 TEST_F(VellLumoTest, ReplayDeliversEveryLineInOrderWithoutItsEndingThenReportsTheLinkLost) {
-    QTemporaryDir dir;
+    const TempHome dir;
     QByteArray content;
     QStringList expected;
     for (int i = 0; i < 200; ++i) {
@@ -193,18 +177,11 @@ TEST_F(VellLumoTest, ReplayDeliversEveryLineInOrderWithoutItsEndingThenReportsTh
         content += line + (i % 3 == 0 ? "\r\n" : "\n");
         expected.append("result " + QString::fromLatin1(line));
     }
-    QFile file(dir.filePath(QStringLiteral("readings.txt")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content + "last") > 0);
-    file.close();
-    EXPECT_EQ(replay(file.fileName()), expected << "result last"
-                                                << "status 14");
-
+    EXPECT_EQ(replay(dir.write("readings.txt", content + "last")), expected << "result last"
+                                                                            << "status 14");
     // Nothing to read is the link lost at once.
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.close();
-    for (const QString& path : {file.fileName(), dir.filePath(QStringLiteral("missing.txt")),
-                                dir.filePath(QStringLiteral("folder"))})
+    for (const QString& path : {dir.write("empty.txt", {}), dir.path() + "/missing.txt",
+                                QFileInfo(dir.write("folder/x", {})).path()})
         EXPECT_EQ(replay(path), QStringList{"status 14"}) << path.toStdString();
 }
 
@@ -225,10 +202,9 @@ TEST(SimulatedTransportTest, RecordIsTwentyBytesWithFieldsAtFiveAndFifteen) {
         double temperature, humidity;
         const char* fields;  // the five bytes at 5 and the five at 15; nullptr: any
     } rows[] = {
-        {23.45, 56.78, "23.45 56.78"},  {10.0, 99.99, "10.00 99.99"},
-        {9.994, 99.996, "10.00 99.99"}, {-40.0, 150.0, "10.00 99.99"},
-        {1e300, -1e300, "99.99 10.00"}, {inf, -inf, "99.99 10.00"},
-        {std::nan(""), 0.0, nullptr},
+        {23.45, 56.78, "23.45 56.78"}, {9.994, 99.996, "10.00 99.99"},
+        {-40.0, 150.0, "10.00 99.99"}, {1e300, -1e300, "99.99 10.00"},
+        {inf, -inf, "99.99 10.00"},    {std::nan(""), 0.0, nullptr},
     };
     for (const auto& row : rows) {
         const QByteArray record = SimulatedTransport::formatRecord(row.temperature, row.humidity);

@@ -8,7 +8,6 @@
 #include "widgets/ViewGeometry.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QThread>
 #include <QTimer>
 
@@ -19,6 +18,7 @@
 #include <mutex>
 #include <variant>
 
+#include "support/FakeTransport.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -28,21 +28,37 @@ namespace {
 
 const QString kReading = QStringLiteral("23.45 \u2103   56.78%");
 const QByteArray kRecord = "Temp:23.45 Hum:56.78";
-const QByteArray kShort = "Temp:23.45 Hum:56.7";
-const QByteArray kNonAscii = "Temp:23.45 Hum:56.7\xc3\xa9";
 
 // What the fake sensor sends: a status code or a record.
 using SensorEvent = std::variant<qint64, QByteArray>;
 
-// Carries events from the test to the fake sensor, and what the sensor's side saw.
+// Carries events from the test to the fake sensor, and what the sensor's side saw. Every turn of
+// a sensor's timer sends what the feed holds; an endless sensor also sends a new record on every
+// turn, as fast as the screen takes them, with its link's number as the humidity.
 struct Feed {
     void send(const QList<SensorEvent>& events) {
         std::lock_guard lock(mutex);
         queue += events;
     }
-    QList<SensorEvent> takeAll() {
-        std::lock_guard lock(mutex);
-        return std::exchange(queue, {});
+    void step(LinkSink& sink, bool endless, int link) {
+        QList<SensorEvent> events;
+        {
+            std::lock_guard lock(mutex);
+            events = std::exchange(queue, {});
+        }
+        for (const SensorEvent& event : events) {
+            if (const qint64* code = std::get_if<qint64>(&event))
+                sink.status(*code);
+            else
+                sink.result(std::get<QByteArray>(event));
+        }
+        if (!endless) return;
+        const QString record = QStringLiteral("Temp:%1 Hum:%2")
+                                   .arg(++records % 100000, 5, 10, QLatin1Char('0'))
+                                   .arg(link, 5, 10, QLatin1Char('0'));
+        inHop = true;
+        sink.result(record.toLatin1());
+        inHop = false;
     }
 
     std::mutex mutex;
@@ -50,46 +66,6 @@ struct Feed {
     std::atomic<int> links{0};
     std::atomic<int> records{0};     // sent by endless sensors
     std::atomic<bool> inHop{false};  // an endless sensor's record is on its way to the screen
-    std::atomic<bool> ranOnMainThread{false};
-};
-
-// Sends whatever the feed holds; an endless sensor also sends a new record on every turn of its
-// thread's loop, as fast as the screen takes them, with its link's number as the humidity.
-class FakeTransport final : public LumoTransport {
-public:
-    FakeTransport(std::shared_ptr<Feed> feed, bool endless)
-        : feed(std::move(feed)), endless(endless) {}
-
-    void start(const LinkSettings&, LinkSink& linkSink) override {
-        sink = &linkSink;
-        link = ++feed->links;
-        connect(&timer, &QTimer::timeout, this, [this] { step(); });
-        timer.start(endless ? 0 : 1);
-    }
-
-private:
-    void step() {
-        if (QThread::currentThread() == qApp->thread()) feed->ranOnMainThread = true;
-        for (const SensorEvent& event : feed->takeAll()) {
-            if (const qint64* code = std::get_if<qint64>(&event))
-                sink->status(*code);
-            else
-                sink->result(std::get<QByteArray>(event));
-        }
-        if (!endless) return;
-        const QString record = QStringLiteral("Temp:%1 Hum:%2")
-                                   .arg(++feed->records % 100000, 5, 10, QLatin1Char('0'))
-                                   .arg(link, 5, 10, QLatin1Char('0'));
-        feed->inHop = true;
-        sink->result(record.toLatin1());
-        feed->inHop = false;
-    }
-
-    std::shared_ptr<Feed> feed;
-    bool endless;
-    LinkSink* sink = nullptr;
-    QTimer timer;
-    int link = 0;
 };
 
 // Runs what the main thread still has queued, such as hops a stopped link left behind.
@@ -99,12 +75,15 @@ void drainEvents() {
 
 class ViewControllerTest : public ::testing::Test {
 protected:
-    void TearDown() override { VellLumo::setTransportFactory({}); }
-
     // The screen as the window has it: pushed into a container, which loads its views.
-    ViewController* load(bool endlessSensor = false) {
-        VellLumo::setTransportFactory([feed = feed, endlessSensor] {
-            return std::make_unique<FakeTransport>(feed, endlessSensor);
+    ViewController* load(bool endless = false) {
+        FakeTransportScope::use([feed = feed, endless](FakeTransport& self, const LinkSettings&,
+                                                       LinkSink& sink) {
+            auto* timer = new QTimer(&self);
+            QObject::connect(
+                timer, &QTimer::timeout, &self,
+                [feed, endless, &sink, link = ++feed->links] { feed->step(sink, endless, link); });
+            timer->start(endless ? 0 : 1);
         });
         navigation = std::make_unique<OrrinNavigationController>();
         auto* screen = new ViewController;
@@ -117,6 +96,7 @@ protected:
         return screen;
     }
 
+    FakeTransportScope transports;
     TempHome home;
     LogCapture log;
     std::shared_ptr<Feed> feed = std::make_shared<Feed>();
@@ -125,56 +105,50 @@ protected:
     std::unique_ptr<OrrinNavigationController> navigation;
 };
 
-TEST_F(ViewControllerTest, LoadPlacesViewsAtTheOriginOverTheQirSkin) {
+TEST_F(ViewControllerTest, ViewsSitOverTheQirSkinAndStayCentredAtTheirOwnSize) {
     ViewController* screen = load();
-    EXPECT_EQ(ViewGeometry::frame(screen->readingLabel()), QRectF(0, 0, 320, 40));
-    EXPECT_EQ(ViewGeometry::frame(screen->activityIndicator()), QRectF(0, 0, 120, 120));
-    EXPECT_FALSE(screen->activityIndicator()->isAnimating());
-    EXPECT_TRUE(screen->activityIndicator()->isHidden());
-    EXPECT_EQ(screen->readingLabel()->textFormat(), Qt::PlainText);
+    FitLabel* label = screen->readingLabel();
+    ActivityIndicator* spinner = screen->activityIndicator();
+    const auto expectCentredIn = [&](QSizeF size) {
+        const QPointF middle(size.width() / 2, size.height() / 2);
+        EXPECT_EQ(ViewGeometry::frame(label), QRectF(middle - QPointF(160, 20), QSizeF(320, 40)));
+        EXPECT_EQ(ViewGeometry::frame(spinner), QRectF(middle - QPointF(60, 60), QSizeF(120, 120)));
+    };
+    // Loaded: at the origin, still, with no link yet.
+    EXPECT_EQ(ViewGeometry::frame(label), QRectF(0, 0, 320, 40));
+    EXPECT_EQ(ViewGeometry::frame(spinner), QRectF(0, 0, 120, 120));
+    EXPECT_TRUE(spinner->isHidden() && !spinner->isAnimating());
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
     ASSERT_NE(screen->backgroundView(), nullptr);
     EXPECT_EQ(screen->backgroundView()->currentSkin(), QStringLiteral("qir"));
     EXPECT_FALSE(screen->hasSensorLink());
-}
 
-TEST_F(ViewControllerTest, AppearCentresViewsFillsTheBackgroundAndSpins) {
-    ViewController* screen = load();
+    // Appearing centres the views, fills the background, spins and links.
     screen->resize(1024, 768);
     screen->viewDidAppear(false);
-    EXPECT_EQ(ViewGeometry::frame(screen->readingLabel()), QRectF(352, 364, 320, 40));
-    EXPECT_EQ(ViewGeometry::frame(screen->activityIndicator()), QRectF(452, 324, 120, 120));
+    expectCentredIn(QSizeF(1024, 768));
     EXPECT_EQ(screen->backgroundView()->frame(), QRectF(0, 0, 1024, 768));
-    EXPECT_TRUE(screen->activityIndicator()->isAnimating());
-    EXPECT_FALSE(screen->activityIndicator()->isHidden());
+    EXPECT_TRUE(spinner->isAnimating() && !spinner->isHidden());
     EXPECT_TRUE(screen->hasSensorLink());
-}
 
-TEST_F(ViewControllerTest, SizeChangesAndRotationsCentreViewsWithoutResizingThem) {
-    ViewController* screen = load();
     for (const QSizeF size : {QSizeF(800, 600), QSizeF(320, 480), QSizeF(1024.5, 767)}) {
         screen->viewWillTransitionToSize(size);
-        EXPECT_EQ(ViewGeometry::frame(screen->readingLabel()),
-                  QRectF(size.width() / 2 - 160, size.height() / 2 - 20, 320, 40));
-        EXPECT_EQ(ViewGeometry::frame(screen->activityIndicator()),
-                  QRectF(size.width() / 2 - 60, size.height() / 2 - 60, 120, 120));
+        expectCentredIn(size);
     }
     // Every rotation question is answered yes, and places the views again.
-    for (const QSize size :
-         {QSize(1024, 768), QSize(600, 900), QSize(600, 900), QSize(2000, 300)}) {
+    for (const QSize size : {QSize(600, 900), QSize(600, 900), QSize(2000, 300)}) {
         screen->resize(size);
         EXPECT_TRUE(screen->shouldAutorotate());
-        const QPointF middle = QRectF(QPointF(0, 0), QSizeF(size)).center();
-        EXPECT_EQ(ViewGeometry::center(screen->readingLabel()), middle);
-        EXPECT_EQ(ViewGeometry::center(screen->activityIndicator()), middle);
+        expectCentredIn(size);
         EXPECT_EQ(screen->backgroundView()->frame(), QRectF(QPointF(0, 0), QSizeF(size)));
     }
     // Nor does any text resize the label, on screen.
     navigation->show();
     for (const QString& text :
          {QString(500, QLatin1Char('W')), QStringLiteral("two\nlines"), QString()}) {
-        screen->readingLabel()->setText(text);
+        label->setText(text);
         drainEvents();
-        EXPECT_EQ(ViewGeometry::frame(screen->readingLabel()).size(), QSizeF(320, 40));
+        EXPECT_EQ(ViewGeometry::frame(label).size(), QSizeF(320, 40));
     }
 }
 
@@ -224,42 +198,37 @@ TEST_P(DeliveryTest, ShowsAndLogsWhatTheSensorSends) {
                                        [](const SensorEvent& e) { return e.index() == 1; });
     EXPECT_EQ(screen->activityIndicator()->isAnimating(), !anyRecord);
     // Records come on the link's thread and are shown on the main thread.
-    EXPECT_FALSE(feed->ranOnMainThread);
     EXPECT_FALSE(shownOffMain);
 }
 
+const QByteArray kMarkup = "Temp:<b>x Hum: </b>z";
+const QString kMarkupReading = QStringLiteral("<b>x  \u2103   </b>z%");
+const QByteArray kShort = "Temp:23.45 Hum:56.7";
+const QByteArray kNonAscii = "Temp:23.45 Hum:56.7\xc3\xa9";
+
 INSTANTIATE_TEST_SUITE_P(
     Sensor, DeliveryTest,
-    ::testing::Values(Delivery{"Reading", {kRecord}, {kReading}, kReading},
-                      Delivery{"MarkupStaysText",
-                               {QByteArray("Temp:<b>x Hum: </b>z")},
-                               {QStringLiteral("<b>x  \u2103   </b>z%")},
-                               QStringLiteral("<b>x  \u2103   </b>z%")},
-                      Delivery{"KnownStatusCodes",
-                               {qint64{1}, qint64{2}, qint64{12}, qint64{14}},
-                               {QStringLiteral("scanning..."), QStringLiteral("connecting ..."),
-                                QStringLiteral("Found target."),
-                                QStringLiteral("tempture disconnected.")},
-                               QString()},
-                      Delivery{"OtherStatusCodesAreQuiet",
-                               {qint64{0}, qint64{3}, qint64{13}, qint64{15}, kRecord},
-                               {kReading},
-                               kReading},
-                      Delivery{"InOrderAcrossThreads",
-                               {qint64{1}, kRecord, qint64{14}},
-                               {QStringLiteral("scanning..."), kReading,
-                                QStringLiteral("tempture disconnected.")},
-                               kReading},
-                      // A damaged record is logged and leaves the last reading on the label.
-                      Delivery{"ShortRecord", {kShort}, {ReadingRecord::rejectionLine(kShort)}, {}},
-                      Delivery{"NonAsciiRecord",
-                               {kRecord, kNonAscii},
-                               {kReading, ReadingRecord::rejectionLine(kNonAscii)},
-                               kReading},
-                      Delivery{"EmptyRecord",
-                               {kRecord, QByteArray()},
-                               {kReading, ReadingRecord::rejectionLine({})},
-                               kReading}),
+    ::testing::Values(
+        // Only the four known codes are logged; no status stops the spinner.
+        Delivery{"StatusCodes",
+                 {qint64{0}, qint64{1}, qint64{2}, qint64{3}, qint64{12}, qint64{13}, qint64{14},
+                  qint64{15}},
+                 {QStringLiteral("scanning..."), QStringLiteral("connecting ..."),
+                  QStringLiteral("Found target."), QStringLiteral("tempture disconnected.")},
+                 QString()},
+        Delivery{
+            "InOrderAcrossThreads",
+            {qint64{1}, kRecord, qint64{14}},
+            {QStringLiteral("scanning..."), kReading, QStringLiteral("tempture disconnected.")},
+            kReading},
+        // A damaged record is logged, stops the spinner and leaves the last reading, markup and
+        // all, on the label.
+        Delivery{"DamagedFirst", {kShort}, {ReadingRecord::rejectionLine(kShort)}, {}},
+        Delivery{"DamagedAfterAReading",
+                 {kMarkup, kNonAscii, QByteArray()},
+                 {kMarkupReading, ReadingRecord::rejectionLine(kNonAscii),
+                  ReadingRecord::rejectionLine({})},
+                 kMarkupReading}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ViewControllerTest, StoppedLinkShowsOnlyTheRecordAlreadyOnItsWay) {

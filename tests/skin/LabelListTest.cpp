@@ -7,16 +7,12 @@
 
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
+#include "support/SkinFiles.h"
 #include "support/TempHome.h"
 
 namespace {
 
-QByteArray plistXml(const QByteArray& items) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<array>" + items +
-           "</array>\n</plist>\n";
-}
-
-const QByteArray kOneEntry = plistXml(
+const QByteArray kOneEntry = labelsPlist(
     "<dict><key>TITLE</key><string>t</string><key>FONTSIZE</key><real>13.5</real>"
     "<key>BOTTOM</key><integer>-5</integer></dict>");
 
@@ -85,7 +81,7 @@ TEST(LabelListTest, RefusesWhatIsNotAnArrayPlist) {
     };
     for (const QByteArray& data : refused)
         EXPECT_FALSE(LabelList::readData(data).has_value()) << data.left(60).toStdString();
-    const auto empty = LabelList::readData(plistXml(""));
+    const auto empty = LabelList::readData(labelsPlist(""));
     ASSERT_TRUE(empty.has_value());
     EXPECT_TRUE(empty->isEmpty());
 }
@@ -104,8 +100,8 @@ TEST(LabelListTest, SkipsEntriesThatAreNotDictionariesWithOneLineEach) {
     const LogCapture log;
     int skipped = 0;
     const auto entries = LabelList::readData(
-        plistXml("<string>a</string><dict><key>TITLE</key><string>kept</string></dict>"
-                 "<integer>3</integer><array/><dict/>"),
+        labelsPlist("<string>a</string><dict><key>TITLE</key><string>kept</string></dict>"
+                    "<integer>3</integer><array/><dict/>"),
         &skipped);
     ASSERT_TRUE(entries.has_value());
     ASSERT_EQ(entries->size(), 2);
@@ -125,7 +121,7 @@ void expectValues(const char* key, std::optional<T> LabelEntry::*field,
     for (const QByteArray& value : missing) values.append({value, std::nullopt});
     for (const auto& value : values)
         items += "<dict><key>" + QByteArray(key) + "</key>" + value.first + "</dict>";
-    const auto entries = LabelList::readData(plistXml(items));
+    const auto entries = LabelList::readData(labelsPlist(items));
     ASSERT_TRUE(entries.has_value());
     ASSERT_EQ(entries->size(), values.size());
     for (qsizetype i = 0; i < values.size(); ++i)

@@ -6,11 +6,6 @@
 
 namespace {
 
-// QRectF's own comparison is fuzzy; frames are compared to the bit.
-std::array<double, 4> exact(const QRectF& r) {
-    return {r.x(), r.y(), r.width(), r.height()};
-}
-
 LabelEntry entry(std::optional<float> fontSize, std::optional<float> bottom = {}) {
     LabelEntry e;
     e.fontSize = fontSize;
@@ -31,28 +26,25 @@ TEST(LabelPlacementTest, StacksUpwardFromTheBottom) {
     EXPECT_EQ(exact(none[1].frame), exact(QRectF(0, -52, 0, 12)));
 }
 
-TEST(LabelPlacementTest, TitleAloneGetsTheDefaults) {
+TEST(LabelPlacementTest, DefaultsAndValuesOfColourFontAndText) {
     LabelEntry e;
     e.title = QStringLiteral("only a title");
-    const LabelSpec label = placeLabels({e}, QSizeF(1024, 768)).value(0);
-    EXPECT_EQ(label.rgba, (std::array<float, 4>{0, 0, 0, 1}));
-    EXPECT_EQ(label.fontName, QStringLiteral("PingFangSC-Medium"));
-    EXPECT_EQ(label.fontSize, 12.0f);
-    EXPECT_EQ(label.title, QStringLiteral("only a title"));
-    EXPECT_FALSE(label.url.has_value());
-    EXPECT_EQ(label.frame.height(), 12 * 1.2);
-    EXPECT_EQ(label.frame.width(), 1024.0);
-    EXPECT_NEAR(label.frame.bottom(), 768.0, 1e-5);
-}
+    const LabelSpec plain = placeLabels({e}, QSizeF(1024, 768)).value(0);
+    EXPECT_EQ(plain.rgba, (std::array<float, 4>{0, 0, 0, 1}));
+    EXPECT_EQ(plain.fontName, QStringLiteral("PingFangSC-Medium"));
+    EXPECT_EQ(plain.fontSize, 12.0f);
+    EXPECT_EQ(plain.title, QStringLiteral("only a title"));
+    EXPECT_FALSE(plain.url.has_value());
+    EXPECT_EQ(plain.frame.height(), 12 * 1.2);
+    EXPECT_EQ(plain.frame.width(), 1024.0);
+    EXPECT_NEAR(plain.frame.bottom(), 768.0, 1e-5);
 
-TEST(LabelPlacementTest, ColourFontAndTextValues) {
-    struct Row {
+    const struct {
         std::optional<float> LabelEntry::*field;
         float value;
         std::array<float, 4> rgba;
         float fontSize;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {&LabelEntry::colorAlpha, 0, {0, 0, 0, 1}, 12},
         {&LabelEntry::colorAlpha, 100, {0, 0, 0, 1}, 12},
         {&LabelEntry::colorAlpha, 50, {0, 0, 0, 0.5f}, 12},
@@ -62,11 +54,11 @@ TEST(LabelPlacementTest, ColourFontAndTextValues) {
         {&LabelEntry::fontSize, 0, {0, 0, 0, 1}, 12},
         {&LabelEntry::fontSize, 30, {0, 0, 0, 1}, 30},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.value);
-        LabelEntry e;
-        e.*row.field = row.value;
-        const LabelSpec label = placeLabels({e}, QSizeF(100, 100)).value(0);
+        LabelEntry entry;
+        entry.*row.field = row.value;
+        const LabelSpec label = placeLabels({entry}, QSizeF(100, 100)).value(0);
         EXPECT_EQ(label.rgba, row.rgba);
         EXPECT_EQ(label.fontSize, row.fontSize);
         EXPECT_EQ(label.frame.height(), static_cast<double>(row.fontSize) * 1.2);
@@ -74,10 +66,10 @@ TEST(LabelPlacementTest, ColourFontAndTextValues) {
     }
     for (const auto& [name, shown] : {std::pair{QStringLiteral(""), kDefaultLabelFont},
                                       {QStringLiteral("DejaVuSans-Bold"), "DejaVuSans-Bold"}}) {
-        LabelEntry e;
-        e.fontName = name;
-        e.url = QStringLiteral("(null)");
-        const LabelSpec label = placeLabels({e}, QSizeF(100, 100)).value(0);
+        LabelEntry entry;
+        entry.fontName = name;
+        entry.url = QStringLiteral("(null)");
+        const LabelSpec label = placeLabels({entry}, QSizeF(100, 100)).value(0);
         EXPECT_EQ(label.fontName, shown);
         EXPECT_EQ(label.url, QStringLiteral("(null)"));
     }

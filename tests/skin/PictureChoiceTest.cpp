@@ -18,9 +18,8 @@ TEST(PictureChoiceTest, NameFollowsIdiomAndShapeAndThePackagedSkinsHaveIt) {
         {Device::Mac, "background_Mac_Landscape", "background_Mac_Landscape"},
         {Device::Pad, "background_iPad_Landscape", "background_iPad_Portrait"},
         {Device::Phone, "background_iPhone_Landscape", "background_iPhone_Portrait"},
-        // Kinds the skins have no pictures for (a television, or none at all) look like a phone.
+        // Kinds the skins have no pictures for, such as a television, look like a phone.
         {2, "background_iPhone_Landscape", "background_iPhone_Portrait"},
-        {-1, "background_iPhone_Landscape", "background_iPhone_Portrait"},
     };
     const std::pair<QSizeF, bool> shapes[] = {
         {{1024, 768}, true}, {{768, 1024}, false}, {{500, 500}, false},

@@ -5,10 +5,8 @@
 #include "widgets/UILinkLabel.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QLabel>
 #include <QMap>
 #include <QPointer>
@@ -19,19 +17,10 @@
 
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
-#include "support/TempHome.h"
+#include "support/ShownSkinView.h"
+#include "support/SkinFiles.h"
 
 namespace {
-
-QByteArray png(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::darkMagenta);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 // A button's text as it shows: "&&" is a literal '&', a single '&' marks the mnemonic.
 QString shown(const QString& text) {
@@ -43,19 +32,8 @@ QString shown(const QString& text) {
     return out;
 }
 
-class SkinChooserTest : public ::testing::Test {
+class SkinChooserTest : public ShownSkinView {
 protected:
-    void SetUp() override {
-        std::unique_ptr<UIBackGroundView> made = UIBackGroundView::initWithSkin("qir");
-        ASSERT_NE(made, nullptr);
-        view = made.release();
-        view->setParent(&window);
-        window.resize(800, 600);
-        view->setFrame(QRectF(0, 0, 800, 600));
-        window.show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    }
-
     // Five clicks' worth: the chooser now up, or null.
     SkinChooser* tap() {
         view->gestureTapped();
@@ -76,10 +54,7 @@ protected:
     }
     QDir bundle() const { return QDir(home.installedBundle()); }
 
-    TempHome home;
     LogCapture log;
-    QWidget window;
-    UIBackGroundView* view = nullptr;
 };
 
 // ---- Which skins are offered ----
@@ -116,6 +91,14 @@ TEST_P(SkinListingTest, OffersEachSkinFolderThenCancel) {
         return;
     }
     ASSERT_NE(chooser, nullptr);
+    // Asked window-modally over the window.
+    EXPECT_TRUE(chooser->isVisible());
+    EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Skins"));
+    EXPECT_EQ(chooser->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(chooser->parentWidget(), &window);
+    const QList<QLabel*> texts = chooser->findChildren<QLabel*>();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_EQ(texts.first()->text(), QStringLiteral("Please choice your skin."));
     QStringList names;
     for (QPushButton* button : chooser->skinButtons()) {
         names.append(shown(button->text()));
@@ -131,40 +114,27 @@ TEST_P(SkinListingTest, OffersEachSkinFolderThenCancel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bundles, SkinListingTest,
-    ::testing::Values(
-        Listing{"TwoFolders", {}, {"qir", "default"}},
-        Listing{"OneFolder", {{Change::Remove, "default"}}, {}},
-        Listing{"NoFolder", {{Change::Remove, "default"}, {Change::Remove, "qir"}}, {}},
-        Listing{"WholeBundleRemoved", {{Change::Remove, ""}}, {}},
-        Listing{"FilesAndLinksBeside",
-                {{Change::File, "notes.txt"},
-                 {Change::Link, "linked", "qir"},
-                 {Change::Link, "elsewhere", "/tmp"}},
-                {"qir", "default"}},
-        // A link does not make a second skin.
-        Listing{"OneFolderAndALinkToIt",
-                {{Change::Remove, "default"}, {Change::Link, "default", "qir"}},
-                {}},
-        Listing{"HiddenFolder", {{Change::Folder, ".hidden"}}, {"qir", "default", ".hidden"}},
-        Listing{"NamesShownAsTheyAre",
-                {{Change::Folder, "Black & White"},
-                 {Change::Folder, "&&"},
-                 {Change::Folder, "<b>bold"},
-                 {Change::Folder, "Grün"}},
-                {"qir", "default", "Black & White", "&&", "<b>bold", "Grün"}}),
+    ::testing::Values(Listing{"TwoFolders", {}, {"qir", "default"}},
+                      Listing{"OneFolder", {{Change::Remove, "default"}}, {}},
+                      Listing{"WholeBundleRemoved", {{Change::Remove, ""}}, {}},
+                      Listing{"FilesAndLinksBeside",
+                              {{Change::File, "notes.txt"},
+                               {Change::Link, "linked", "qir"},
+                               {Change::Link, "elsewhere", "/tmp"}},
+                              {"qir", "default"}},
+                      // A link does not make a second skin.
+                      Listing{"OneFolderAndALinkToIt",
+                              {{Change::Remove, "default"}, {Change::Link, "default", "qir"}},
+                              {}},
+                      Listing{
+                          "NamesShownAsTheyAreHiddenOnesToo",
+                          {{Change::Folder, ".hidden"},
+                           {Change::Folder, "Black & White"},
+                           {Change::Folder, "&&"},
+                           {Change::Folder, "<b>bold"},
+                           {Change::Folder, "Grün"}},
+                          {"qir", "default", ".hidden", "Black & White", "&&", "<b>bold", "Grün"}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(SkinChooserTest, AsksWindowModallyOverTheWindow) {
-    SkinChooser* chooser = tap();
-    ASSERT_NE(chooser, nullptr);
-    EXPECT_TRUE(chooser->isVisible());
-    EXPECT_EQ(chooser->windowTitle(), QStringLiteral("Skins"));
-    EXPECT_EQ(chooser->windowModality(), Qt::WindowModal);
-    EXPECT_EQ(chooser->parentWidget(), &window);
-    const QList<QLabel*> texts = chooser->findChildren<QLabel*>();
-    ASSERT_EQ(texts.size(), 1);
-    EXPECT_EQ(texts.first()->text(), QStringLiteral("Please choice your skin."));
-}
 
 // ---- What an answer does ----
 
@@ -224,13 +194,14 @@ TEST_P(AnswerTest, ChoiceLaysOutAfreshAndCancelKeepsAll) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, AnswerTest,
-    ::testing::Values(Answer{"ClickFirst", 0, {}, 0}, Answer{"ClickSecond", 1, {}, 1},
-                      Answer{"ClickCancel", kCancel, {}, kCancel},
+    ::testing::Values(Answer{"ClickSecond", 1, {}, 1}, Answer{"ClickCancel", kCancel, {}, kCancel},
                       Answer{"Return", kKeysOnly, {Qt::Key_Return}, 0},
                       Answer{"DownEnter", kKeysOnly, {Qt::Key_Down, Qt::Key_Enter}, 1},
-                      Answer{"UpStaysOnTheFirst", kKeysOnly, {Qt::Key_Up, Qt::Key_Return}, 0},
-                      Answer{
-                          "DownUpSpace", kKeysOnly, {Qt::Key_Down, Qt::Key_Up, Qt::Key_Space}, 0},
+                      // Up on the first stays there.
+                      Answer{"UpDownUpSpace",
+                             kKeysOnly,
+                             {Qt::Key_Up, Qt::Key_Down, Qt::Key_Up, Qt::Key_Space},
+                             0},
                       Answer{"DownPastCancel",
                              kKeysOnly,
                              {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return},

@@ -4,37 +4,38 @@
 #include "platform/Device.h"
 #include "skin/ImageView.h"
 #include "skin/SkinStore.h"
+#include "widgets/UILinkLabel.h"
 #include "widgets/ViewGeometry.h"
 
-#include <QBuffer>
-#include <QDir>
+#include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
-#include <QImage>
+#include <QLabel>
+#include <QPointer>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
+#include "support/SkinFiles.h"
 #include "support/TempHome.h"
 
 namespace {
 
-// A small picture whose width tells which file it came from.
-QByteArray pngOfWidth(int width) {
-    QImage image(width, 3, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 const QString kPicture = QStringLiteral("background_Mac_Landscape.png");
+
+const QByteArray kTwoLabels = labelsPlist(
+    "<dict><key>TITLE</key><string>Visit</string><key>URL</key>"
+    "<string>https://example.org/v</string><key>FONTSIZE</key><integer>20</integer>"
+    "<key>BOTTOM</key><integer>10</integer><key>COLOR_RED</key><integer>255</integer>"
+    "<key>COLOR_ALPHA</key><integer>50</integer></dict>"
+    "<dict><key>TITLE</key><string>Second &lt;b&gt;</string><key>FONTSIZE</key><real>10</real>"
+    "<key>BOTTOM</key><string>6</string><key>COLOR_BLUE</key><integer>51</integer></dict>");
 
 class UIBackGroundViewTest : public ::testing::Test {
 protected:
+    void SetUp() override { Device::setUserInterfaceIdiom(Device::Mac); }
     void TearDown() override {
         Device::setUserInterfaceIdiom(Device::Mac);
         Bundle::setPackagedSkinBundlePath(QStringLiteral(VELL_TEST_SKIN_BUNDLE));
@@ -45,7 +46,15 @@ protected:
         SkinStore::installIfMissing(Bundle::packagedSkinBundlePath(), home.installedBundle());
         return home.write(QStringLiteral("Documents/skin.bundle/%1/%2").arg(skin, file), data);
     }
-
+    // A view of a skin of our own: a small picture and, unless null, labels.plist.
+    std::unique_ptr<UIBackGroundView> viewOfSkin(const QString& name, const QByteArray& labels) {
+        writeSkinFile(name, kPicture, png({8, 6}));
+        if (!labels.isNull()) writeSkinFile(name, QStringLiteral("labels.plist"), labels);
+        return UIBackGroundView::initWithSkin(name);
+    }
+    static QList<UILinkLabel*> linkLabels(const QWidget& view) {
+        return view.findChildren<UILinkLabel*>(Qt::FindDirectChildrenOnly);
+    }
     // The log lines about background pictures that could not be shown.
     QStringList pictureLines() const {
         return log.lines().filter(QRegularExpression(QStringLiteral(" NOT exist\\.$")));
@@ -53,13 +62,8 @@ protected:
 
     TempHome home;
     LogCapture log;
+    const QRectF frame{0, 0, 800, 600};
 };
-
-TEST_F(UIBackGroundViewTest, EmptySkinNameMakesNoViewAndInstallsNothing) {
-    EXPECT_EQ(UIBackGroundView::initWithSkin(QString()), nullptr);
-    EXPECT_EQ(log.lines(), QStringList{QStringLiteral("skin must exist.")});
-    EXPECT_FALSE(QFileInfo::exists(home.installedBundle()));
-}
 
 TEST_F(UIBackGroundViewTest, FirstUseInstallsThePackagedSkinsAndCoversTheScreen) {
     const auto view = UIBackGroundView::initWithSkin(QStringLiteral("qir"));
@@ -76,7 +80,9 @@ TEST_F(UIBackGroundViewTest, FirstUseInstallsThePackagedSkinsAndCoversTheScreen)
     EXPECT_TRUE(view->pictureView()->image().isNull());
 }
 
-TEST_F(UIBackGroundViewTest, NoSkinsAnywhereMakesNoView) {
+TEST_F(UIBackGroundViewTest, NoSkinNameOrNoSkinsAnywhereMakesNoViewAndInstallsNothing) {
+    EXPECT_EQ(UIBackGroundView::initWithSkin(QString()), nullptr);
+    EXPECT_EQ(log.lines(), QStringList{QStringLiteral("skin must exist.")});
     const QString nowhere = home.path() + QStringLiteral("/nowhere/skin.bundle");
     Bundle::setPackagedSkinBundlePath(nowhere);
     EXPECT_EQ(UIBackGroundView::initWithSkin(QStringLiteral("qir")), nullptr);
@@ -96,61 +102,38 @@ TEST_F(UIBackGroundViewTest, EveryFrameShowsThePictureFromTheViewsOrigin) {
                                                            : UIBackGroundView::initWithSkin(skin);
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->currentSkin(), skin);
-        for (const QRectF& frame : {QRectF(0, 0, 1024, 768), QRectF(30.5, 40.25, 640, 480),
-                                    QRectF(-12, 7, 300.75, 500)}) {
-            view->setFrame(frame);
-            EXPECT_EQ(view->frame(), frame);
-            EXPECT_EQ(ViewGeometry::frame(view->pictureView()),
-                      QRectF(QPointF(0, 0), frame.size()));
+        for (const QRectF& at : {QRectF(0, 0, 1024, 768), QRectF(30.5, 40.25, 640, 480),
+                                 QRectF(-12, 7, 300.75, 500)}) {
+            view->setFrame(at);
+            EXPECT_EQ(view->frame(), at);
+            EXPECT_EQ(ViewGeometry::frame(view->pictureView()), QRectF(QPointF(0, 0), at.size()));
             EXPECT_FALSE(view->pictureView()->image().isNull());
         }
     }
     EXPECT_TRUE(pictureLines().isEmpty()) << ::testing::PrintToString(pictureLines());
 }
 
-struct Choice {
-    int idiom;
-    QSizeF size;
-    int width;  // of the picture that should show
-};
-
-class BackgroundPictureTest : public UIBackGroundViewTest,
-                              public ::testing::WithParamInterface<Choice> {};
-
-TEST_P(BackgroundPictureTest, FollowsTheDeviceAndTheShape) {
+TEST_F(UIBackGroundViewTest, PictureFollowsTheDeviceAndTheShape) {
     const char* names[] = {"Mac_Landscape", "iPad_Landscape", "iPad_Portrait", "iPhone_Landscape",
                            "iPhone_Portrait"};
     for (int i = 0; i < 5; ++i)
         writeSkinFile(QStringLiteral("probe"),
                       QStringLiteral("background_%1.png").arg(QLatin1String(names[i])),
-                      pngOfWidth(11 + i));
+                      png({11 + i, 3}));
     const auto view = UIBackGroundView::initWithSkin(QStringLiteral("probe"));
     ASSERT_NE(view, nullptr);
-    Device::setUserInterfaceIdiom(GetParam().idiom);
-    view->setFrame(QRectF(QPointF(0, 0), GetParam().size));
-    EXPECT_EQ(view->pictureView()->image().width(), GetParam().width);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Devices, BackgroundPictureTest,
-    ::testing::Values(Choice{Device::Mac, {800, 600}, 11}, Choice{Device::Mac, {600, 800}, 11},
-                      Choice{Device::Pad, {1024, 768}, 12}, Choice{Device::Pad, {768, 1024}, 13},
-                      Choice{Device::Pad, {500, 500}, 13}, Choice{Device::Phone, {844, 390}, 14},
-                      Choice{Device::Phone, {390, 844}, 15}));
-
-TEST_F(UIBackGroundViewTest, MissingPictureKeepsTheOneShowing) {
-    writeSkinFile(QStringLiteral("probe"), kPicture, pngOfWidth(11));
-    const auto view = UIBackGroundView::initWithSkin(QStringLiteral("probe"));
-    ASSERT_NE(view, nullptr);
-    view->setFrame(QRectF(0, 0, 800, 600));
-    ASSERT_EQ(view->pictureView()->image().width(), 11);
-    log.clear();
-
-    Device::setUserInterfaceIdiom(Device::Pad);
-    view->setFrame(QRectF(0, 0, 600, 800));
-    EXPECT_EQ(pictureLines(), QStringList{QStringLiteral("(null) NOT exist.")});
-    EXPECT_EQ(view->pictureView()->image().width(), 11);
-    EXPECT_EQ(ViewGeometry::frame(view->pictureView()), QRectF(0, 0, 600, 800));
+    const struct {
+        int idiom;
+        QSizeF size;
+        int width;  // of the picture that should show
+    } rows[] = {{Device::Mac, {600, 800}, 11},   {Device::Pad, {1024, 768}, 12},
+                {Device::Pad, {768, 1024}, 13},  {Device::Phone, {844, 390}, 14},
+                {Device::Phone, {390, 844}, 15}, {Device::Mac, {800, 600}, 11}};
+    for (const auto& row : rows) {
+        Device::setUserInterfaceIdiom(row.idiom);
+        view->setFrame(QRectF(QPointF(0, 0), row.size));
+        EXPECT_EQ(view->pictureView()->image().width(), row.width) << row.idiom;
+    }
 }
 
 enum class Put { Nothing, Folder, File };
@@ -182,16 +165,110 @@ TEST_P(UnusablePictureTest, ShowsNothingAndSaysWhich) {
 INSTANTIATE_TEST_SUITE_P(
     Files, UnusablePictureTest,
     ::testing::Values(
-        Unusable{"Truncated", QStringLiteral("broken"), Put::File, pngOfWidth(64).chopped(40)},
+        Unusable{"Truncated", QStringLiteral("broken"), Put::File, png({64, 3}).chopped(40)},
         Unusable{"Empty", QStringLiteral("broken"), Put::File, QByteArray()},
-        Unusable{"NotAPicture", QStringLiteral("broken"), Put::File, "not a picture\n"},
-        Unusable{"SignatureOnly", QStringLiteral("broken"), Put::File,
-                 QByteArray("\x89PNG\r\n\x1a\n", 8)},
         Unusable{"Folder", QStringLiteral("odd"), Put::Folder, {}},
         Unusable{"NoSuchSkin", QStringLiteral("nosuchskin"), Put::Nothing, {}},
         // Names that climb out of the bundle find nothing, not another skin's pictures.
         Unusable{"Parent", QStringLiteral(".."), Put::Nothing, {}},
         Unusable{"Path", QStringLiteral("../skin.bundle/qir"), Put::Nothing, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UIBackGroundViewTest, OneLinkLabelPerEntryInFrontOfThePictureAfreshEachLayout) {
+    const auto view = viewOfSkin(QStringLiteral("custom"), kTwoLabels);
+    ASSERT_NE(view, nullptr);
+    log.clear();
+    view->setFrame(frame);
+    EXPECT_EQ(log.lines(), QStringList());
+
+    const QList<UILinkLabel*> labels = linkLabels(*view);
+    ASSERT_EQ(labels.size(), 2);
+    EXPECT_EQ(exact(ViewGeometry::frame(labels[0])), exact(QRectF(0, 566, 800, 24)));
+    EXPECT_EQ(labels[0]->title(), QStringLiteral("Visit"));
+    EXPECT_EQ(labels[0]->url(), QStringLiteral("https://example.org/v"));
+    EXPECT_EQ(labels[0]->palette().color(QPalette::WindowText), QColor::fromRgbF(1, 0, 0, 0.5f));
+    EXPECT_EQ(exact(ViewGeometry::frame(labels[1])), exact(QRectF(0, 548, 800, 12)));
+    EXPECT_EQ(labels[1]->text(), QStringLiteral("Second <b>"));
+    EXPECT_TRUE(labels[1]->url().isNull());
+    EXPECT_EQ(labels[1]->palette().color(QPalette::WindowText), QColor::fromRgbF(0, 0, 0.2f, 1));
+
+    // Later children draw over earlier ones: the picture, then the labels in file order.
+    const QObjectList children = view->children();
+    const qsizetype picture = children.indexOf(static_cast<QObject*>(view->pictureView()));
+    ASSERT_GE(picture, 0);
+    EXPECT_LT(picture, children.indexOf(static_cast<QObject*>(labels[0])));
+    EXPECT_LT(children.indexOf(static_cast<QObject*>(labels[0])),
+              children.indexOf(static_cast<QObject*>(labels[1])));
+    for (const UILinkLabel* label : labels) EXPECT_TRUE(label->isVisibleTo(view.get()));
+
+    // Each layout replaces every link label, and nothing else.
+    const QPointer<UILinkLabel> old = labels[0];
+    const QPointer<UILinkLabel> foreign =
+        UILinkLabel::initWithFrame(QRectF(1, 2, 3, 4), view.get());
+    const QPointer<QLabel> plain = new QLabel(QStringLiteral("plain"), view.get());
+    view->setFrame(frame);
+    const QList<UILinkLabel*> second = linkLabels(*view);
+    EXPECT_EQ(second.size(), 2);
+    for (UILinkLabel* label : second) EXPECT_FALSE(labels.contains(label) || label == foreign);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(old.isNull());
+    EXPECT_TRUE(foreign.isNull());
+    ASSERT_FALSE(plain.isNull());
+    EXPECT_EQ(plain->parent(), view.get());
+}
+
+TEST_F(UIBackGroundViewTest, MissingOrEmptyLabelsFileGivesNoLabels) {
+    const std::pair<QByteArray, QStringList> rows[] = {
+        {QByteArray(), {QStringLiteral("labels file NOT found.")}},
+        {labelsPlist(""), {}},
+    };
+    int n = 0;
+    for (const auto& [labels, lines] : rows) {
+        const auto view = viewOfSkin(QStringLiteral("skin%1").arg(++n), labels);
+        ASSERT_NE(view, nullptr);
+        log.clear();
+        view->setFrame(frame);
+        EXPECT_EQ(log.lines(), lines);
+        EXPECT_TRUE(linkLabels(*view).isEmpty());
+    }
+}
+
+TEST_F(UIBackGroundViewTest, EditedFilesShowAtTheNextLayoutAndUnchangedOnesAreNotReadAgain) {
+    const auto view = viewOfSkin(QStringLiteral("edited"), kTwoLabels);
+    ASSERT_NE(view, nullptr);
+    const QString dir = home.installedBundle() + QStringLiteral("/edited");
+    const QString picture = dir + QStringLiteral("/background_Mac_Landscape.png");
+    view->setFrame(frame);
+    const qint64 decoded = view->pictureView()->image().cacheKey();
+    view->setFrame(frame);
+    EXPECT_EQ(view->pictureView()->image().cacheKey(), decoded);  // same file, same picture
+
+    // Written in place, then replaced by a rename: both show at once.
+    home.write(QStringLiteral("Documents/skin.bundle/edited/background_Mac_Landscape.png"),
+               png({12, 6}, Qt::red));
+    home.write(QStringLiteral("Documents/skin.bundle/edited/labels.plist"),
+               labelsPlist("<dict><key>TITLE</key><string>Only one</string></dict>"));
+    view->setFrame(frame);
+    EXPECT_EQ(view->pictureView()->image().size(), QSize(12, 6));
+    ASSERT_EQ(linkLabels(*view).size(), 1);
+    EXPECT_EQ(linkLabels(*view)[0]->text(), QStringLiteral("Only one"));
+
+    const QString renamed = home.write(QStringLiteral("new.png"), png({12, 9}, Qt::blue));
+    ASSERT_TRUE(QFile::remove(picture));
+    ASSERT_TRUE(QFile::rename(renamed, picture));
+    view->setFrame(frame);
+    EXPECT_EQ(view->pictureView()->image().size(), QSize(12, 9));
+
+    // Gone files are reported as before; the last picture stays, sized to the new frame.
+    ASSERT_TRUE(QFile::remove(picture));
+    ASSERT_TRUE(QFile::remove(dir + QStringLiteral("/labels.plist")));
+    log.clear();
+    view->setFrame(QRectF(0, 0, 600, 800));
+    EXPECT_EQ(log.lines(), QStringList({QStringLiteral("(null) NOT exist."),
+                                        QStringLiteral("labels file NOT found.")}));
+    EXPECT_EQ(view->pictureView()->image().size(), QSize(12, 9));
+    EXPECT_EQ(ViewGeometry::frame(view->pictureView()), QRectF(0, 0, 600, 800));
+    EXPECT_TRUE(linkLabels(*view).isEmpty());
+}
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include "LogCapture.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QtGlobal>
 
 #include <atomic>
@@ -50,22 +48,4 @@ QStringList LogCapture::lines() const {
 void LogCapture::clear() {
     std::lock_guard lock(mutex);
     captured.clear();
-}
-
-bool LogCapture::waitFor(const QString& line, int timeoutMs) const {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!lines().contains(line)) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-bool LogCapture::waitForCount(qsizetype count, int timeoutMs) const {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (lines().size() < count) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
 }

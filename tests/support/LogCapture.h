@@ -14,10 +14,6 @@ public:
 
     QStringList lines() const;
     void clear();
-    // Spins the event loop until a line equal to line arrives, or timeoutMs passes.
-    bool waitFor(const QString& line, int timeoutMs = 5000) const;
-    // Spins the event loop until count lines have arrived, or timeoutMs passes.
-    bool waitForCount(qsizetype count, int timeoutMs = 5000) const;
 
 private:
     friend struct LogCaptureHandler;

@@ -4,7 +4,9 @@
 #include <QRectF>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
+#include <array>
 #include <ostream>
 
 // Readable failure messages for Qt values.
@@ -20,4 +22,12 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 }
 inline void PrintTo(const QRectF& r, std::ostream* os) {
     *os << '(' << r.x() << ", " << r.y() << ", " << r.width() << ", " << r.height() << ')';
+}
+inline void PrintTo(const QUrl& url, std::ostream* os) {
+    *os << url.toString().toStdString();
+}
+
+// QRectF's own comparison is fuzzy; frames are compared to the bit through this.
+inline std::array<double, 4> exact(const QRectF& r) {
+    return {r.x(), r.y(), r.width(), r.height()};
 }
