@@ -43,11 +43,11 @@ SkinReport::Skin inspect(const Bundle& bundle, const QString& name, const QSizeF
     if (skipped > 0)
         skin.problems
             << QStringLiteral("%1 labels.plist entries are not dictionaries.").arg(skipped);
-    for (const LabelSpec& spec : placeLabels(*entries, size)) {
-        SkinReport::Label label{spec, {}, false};
+    for (const LabelSpec& placement : placeLabels(*entries, size)) {
+        SkinReport::Label label{placement, {}, false};
         label.resolvedFont = FontLookup::resolvedName(
-            FontLookup::fontWithName(spec.fontName, static_cast<qreal>(spec.fontSize)));
-        label.opens = spec.url && UrlOpener::isOpenableLink(*spec.url);
+            FontLookup::fontWithName(placement.fontName, static_cast<qreal>(placement.fontSize)));
+        label.opens = placement.url && UrlOpener::isOpenableLink(*placement.url);
         skin.labels.append(label);
     }
     return skin;
@@ -112,7 +112,7 @@ QString SkinReport::toText() const {
         }
         int index = 0;
         for (const Label& label : skin.labels) {
-            const LabelSpec& s = label.spec;
+            const LabelSpec& s = label.placement;
             out += QStringLiteral("    %1  frame (%2, %3, %4, %5)  colour (%6, %7, %8, %9)\n")
                        .arg(++index)
                        .arg(number(s.frame.x()), number(s.frame.y()), number(s.frame.width()),
@@ -141,7 +141,7 @@ QByteArray SkinReport::toJson() const {
     for (const Skin& skin : skins) {
         QJsonArray labels;
         for (const Label& label : skin.labels) {
-            const LabelSpec& s = label.spec;
+            const LabelSpec& s = label.placement;
             labels.append(QJsonObject{
                 {QStringLiteral("frame"),
                  QJsonObject{{QStringLiteral("x"), s.frame.x()},

@@ -16,7 +16,7 @@ struct SkinReport {
         QSize pixels;
     };
     struct Label {
-        LabelSpec spec;
+        LabelSpec placement;
         QString resolvedFont;
         bool opens = false;
     };

@@ -67,7 +67,7 @@ void UIBackGroundView::setFrame(const QRectF& newFrame) {
         SystemLog::write(QStringLiteral("labels file NOT found."));
         return;
     }
-    for (const LabelSpec& spec : placeLabels(*entries, size)) addLinkLabel(spec);
+    for (const LabelSpec& placement : placeLabels(*entries, size)) addLinkLabel(placement);
 }
 
 void UIBackGroundView::gestureTapped() {
@@ -92,14 +92,15 @@ void UIBackGroundView::removeLinkLabels() {
     }
 }
 
-void UIBackGroundView::addLinkLabel(const LabelSpec& spec) {
-    UILinkLabel* label = UILinkLabel::initWithFrame(spec.frame, this);
+void UIBackGroundView::addLinkLabel(const LabelSpec& placement) {
+    UILinkLabel* label = UILinkLabel::initWithFrame(placement.frame, this);
     label->setLinktextColor(QColor::fromRgbF(
-        std::clamp(spec.rgba[0], 0.0f, 1.0f), std::clamp(spec.rgba[1], 0.0f, 1.0f),
-        std::clamp(spec.rgba[2], 0.0f, 1.0f), std::clamp(spec.rgba[3], 0.0f, 1.0f)));
-    label->setLabelFont(FontLookup::fontWithName(spec.fontName, static_cast<qreal>(spec.fontSize)));
-    label->setTitle(spec.title);
-    if (spec.url) label->setUrl(*spec.url);
+        std::clamp(placement.rgba[0], 0.0f, 1.0f), std::clamp(placement.rgba[1], 0.0f, 1.0f),
+        std::clamp(placement.rgba[2], 0.0f, 1.0f), std::clamp(placement.rgba[3], 0.0f, 1.0f)));
+    label->setLabelFont(
+        FontLookup::fontWithName(placement.fontName, static_cast<qreal>(placement.fontSize)));
+    label->setTitle(placement.title);
+    if (placement.url) label->setUrl(*placement.url);
     label->show();  // newest child: in front of everything already there
 }
 

@@ -38,7 +38,7 @@ private:
     UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin);
     void showBackgroundPicture(const QSizeF& size);
     void removeLinkLabels();
-    void addLinkLabel(const LabelSpec& spec);
+    void addLinkLabel(const LabelSpec& placement);
 
     ImageView* backgroundImageView = nullptr;  // child widget, made after the first layout
     std::unique_ptr<Bundle> myBundle;
