@@ -1,37 +1,36 @@
 #include "screen/StatusCodes.h"
 
+namespace {
+struct Known {
+    qint64 code;
+    const char* logLine;  // null: not logged
+    const char* words;    // for the window title
+};
+
+constexpr Known kKnown[] = {
+    {StatusCode::Scanning, "scanning...", "scanning"},
+    {StatusCode::Connecting, "connecting ...", "connecting"},
+    {StatusCode::NoAdapter, nullptr, "no Bluetooth adapter"},
+    {StatusCode::AdapterOff, nullptr, "Bluetooth is off"},
+    {StatusCode::FoundTarget, "Found target.", "sensor found"},
+    {StatusCode::Ready, nullptr, "connected"},
+    {StatusCode::Disconnected, "tempture disconnected.", "connection lost, reconnecting"},
+};
+
+const Known* find(qint64 code) {
+    for (const Known& known : kKnown)
+        if (known.code == code) return &known;
+    return nullptr;
+}
+}  // namespace
+
 QString StatusCode::logLine(qint64 code) {
-    switch (code) {
-        case Scanning:
-            return QStringLiteral("scanning...");
-        case Connecting:
-            return QStringLiteral("connecting ...");
-        case FoundTarget:
-            return QStringLiteral("Found target.");
-        case Disconnected:
-            return QStringLiteral("tempture disconnected.");
-        default:
-            return {};
-    }
+    const Known* known = find(code);
+    return known != nullptr && known->logLine != nullptr ? QString::fromLatin1(known->logLine)
+                                                         : QString();
 }
 
 QString StatusCode::description(qint64 code) {
-    switch (code) {
-        case Scanning:
-            return QStringLiteral("scanning");
-        case FoundTarget:
-            return QStringLiteral("sensor found");
-        case Connecting:
-            return QStringLiteral("connecting");
-        case Ready:
-            return QStringLiteral("connected");
-        case Disconnected:
-            return QStringLiteral("connection lost, reconnecting");
-        case NoAdapter:
-            return QStringLiteral("no Bluetooth adapter");
-        case AdapterOff:
-            return QStringLiteral("Bluetooth is off");
-        default:
-            return {};
-    }
+    const Known* known = find(code);
+    return known != nullptr ? QString::fromLatin1(known->words) : QString();
 }
