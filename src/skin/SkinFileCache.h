@@ -34,8 +34,6 @@ public:
     // Lets go of everything outside folder (the skin on screen).
     void keepOnly(const QString& folder);
 
-    qsizetype size() const { return pictures.size() + labelLists.size(); }
-
 private:
     template <typename Value>
     struct Entry {

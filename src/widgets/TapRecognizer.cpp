@@ -23,7 +23,6 @@ bool TapCounter::press(const QPointF& position, qint64 timestampMs) {
 
 TapRecognizer::TapRecognizer(QWidget* target, int tapsRequired, std::function<void()> callback)
     : QObject(target),
-      taps(tapsRequired),
       counter(tapsRequired, QGuiApplication::styleHints()->mouseDoubleClickInterval(),
               std::max<qreal>(8, QGuiApplication::styleHints()->startDragDistance())),
       action(std::move(callback)) {

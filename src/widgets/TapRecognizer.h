@@ -15,7 +15,6 @@ public:
     // True when this press completes a gesture.
     bool press(const QPointF& position, qint64 timestampMs);
     void reset() { count = 0; }
-    int pending() const { return count; }
 
 private:
     int tapsRequired;
@@ -37,13 +36,10 @@ public:
     // Uses the desktop's double-click interval and drag distance.
     TapRecognizer(QWidget* target, int tapsRequired, std::function<void()> action);
 
-    int numberOfTapsRequired() const { return taps; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    int taps;
     TapCounter counter;
     std::function<void()> action;
 };
