@@ -46,7 +46,9 @@ std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& 
 }
 
 UIBackGroundView::UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin)
-    : myBundle(std::move(bundle)), skinName(std::move(skin)) {}
+    : myBundle(std::move(bundle)), skinName(std::move(skin)) {
+    connect(&watcher, &SkinWatcher::changed, this, [this] { setFrame(frame()); });
+}
 
 QRectF UIBackGroundView::frame() const {
     return ViewGeometry::frame(this);
@@ -57,7 +59,9 @@ void UIBackGroundView::setFrame(const QRectF& newFrame) {
     const QSizeF size = newFrame.size();
     if (backgroundImageView != nullptr)
         ViewGeometry::setFrame(backgroundImageView, QRectF(QPointF(0, 0), size));
-    files.keepOnly(myBundle->bundlePath() + QLatin1Char('/') + skinName);
+    const QString folder = myBundle->bundlePath() + QLatin1Char('/') + skinName;
+    files.keepOnly(folder);
+    watcher.watch(folder);
     showBackgroundPicture(size);
     removeLinkLabels();
     const QString path =

@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 #include "skin/SkinFileCache.h"
+#include "skin/SkinWatcher.h"
 
 #include <QRectF>
 #include <QWidget>
@@ -12,7 +13,8 @@ class ImageView;
 struct LabelSpec;
 
 // The full-window view that shows one skin's background picture, read from the installed skin
-// bundle in the home directory. Every setting of its frame lays the skin out afresh.
+// bundle in the home directory. Every setting of its frame lays the skin out afresh, and so
+// does a change to the skin's files on disk.
 class UIBackGroundView : public QWidget {
     Q_OBJECT
 public:
@@ -44,4 +46,5 @@ private:
     std::unique_ptr<Bundle> myBundle;
     QString skinName;
     SkinFileCache files;  // the current skin's decoded files, checked against the disk each layout
+    SkinWatcher watcher;  // lays the skin out again when its files change
 };

@@ -20,6 +20,7 @@
 #include "support/QtPrinters.h"
 #include "support/SkinFiles.h"
 #include "support/TempHome.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -269,6 +270,23 @@ TEST_F(UIBackGroundViewTest, EditedFilesShowAtTheNextLayoutAndUnchangedOnesAreNo
     EXPECT_EQ(view->pictureView()->image().size(), QSize(12, 9));
     EXPECT_EQ(ViewGeometry::frame(view->pictureView()), QRectF(0, 0, 600, 800));
     EXPECT_TRUE(linkLabels(*view).isEmpty());
+}
+
+TEST_F(UIBackGroundViewTest, AnEditedSkinIsLaidOutAgainWithoutAnyLayoutCall) {
+    const auto view = viewOfSkin(QStringLiteral("live"), kTwoLabels);
+    ASSERT_NE(view, nullptr);
+    view->setFrame(frame);
+    ASSERT_EQ(linkLabels(*view).size(), 2);
+
+    writeSkinFile(QStringLiteral("live"), QStringLiteral("labels.plist"),
+                  labelsPlist("<dict><key>TITLE</key><string>Edited</string></dict>"));
+    EXPECT_TRUE(waitUntil([&] {
+        const QList<UILinkLabel*> labels = linkLabels(*view);
+        return labels.size() == 1 && labels[0]->text() == QStringLiteral("Edited");
+    }));
+    writeSkinFile(QStringLiteral("live"), kPicture, png({20, 10}));
+    EXPECT_TRUE(waitUntil([&] { return view->pictureView()->image().size() == QSize(20, 10); }));
+    EXPECT_EQ(view->frame(), frame);
 }
 
 }  // namespace
