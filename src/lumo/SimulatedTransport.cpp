@@ -39,6 +39,8 @@ void SimulatedTransport::step() {
             sink->status(StatusCode::Connecting);
             break;
         default: {
+            // Like a real link, it is ready before its first record: the title says so.
+            if (stage == 3) sink->status(StatusCode::Ready);
             std::normal_distribution<double> drift(0.0, 0.04);
             temperature = std::clamp(temperature + drift(random), 18.0, 30.0);
             humidity = std::clamp(humidity + drift(random) * 3, 35.0, 75.0);

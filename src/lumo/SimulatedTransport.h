@@ -6,8 +6,8 @@
 
 #include <random>
 
-// A Vell sensor in software: it scans, finds and connects (status 1, 12, 2), then sends a
-// record such as "Temp:23.45 Hum:56.78" every interval, both values drifting slowly.
+// A Vell sensor in software: it scans, finds and connects (status 1, 12, 2), is ready (13), then
+// sends a record such as "Temp:23.45 Hum:56.78" every interval, both values drifting slowly.
 class SimulatedTransport final : public LumoTransport {
     Q_OBJECT
 public:

@@ -185,14 +185,14 @@ TEST_F(VellLumoTest, ReplayDeliversEveryLineInOrderWithoutItsEndingThenReportsTh
         EXPECT_EQ(replay(path), QStringList{"status 14"}) << path.toStdString();
 }
 
-TEST_F(VellLumoTest, SimulatedSensorScansFindsAndConnectsBeforeItsFirstRecord) {
+TEST_F(VellLumoTest, SimulatedSensorScansFindsConnectsAndIsReadyBeforeItsFirstRecord) {
     VellLumo::setTransportFactory([] { return std::make_unique<SimulatedTransport>(10); });
     std::unique_ptr<VellLumo> link = open();
-    ASSERT_TRUE(waitUntil([&] { return seen.events().size() >= 5; }));
+    ASSERT_TRUE(waitUntil([&] { return seen.events().size() >= 6; }));
     link->cancel();
     const QStringList events = seen.events();
-    EXPECT_EQ(events.mid(0, 3), (QStringList{"status 1", "status 12", "status 2"}));
-    for (const QString& event : events.mid(3))
+    EXPECT_EQ(events.mid(0, 4), (QStringList{"status 1", "status 12", "status 2", "status 13"}));
+    for (const QString& event : events.mid(4))
         EXPECT_TRUE(event.startsWith("result Temp:") && event.size() == 27) << event.toStdString();
 }
 
