@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QIcon>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QResizeEvent>
@@ -92,6 +93,17 @@ protected:
     }
 };
 
+// The desktop's icon theme may restyle ours once installed; a build run from its tree has only
+// the copies built into the program.
+QIcon applicationIcon() {
+    QIcon fallback;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        fallback.addFile(QStringLiteral(":/icons/hicolor/%1x%1/apps/" VELL_APP_ID ".png").arg(size),
+                         QSize(size, size));
+    }
+    return QIcon::fromTheme(QStringLiteral(VELL_APP_ID), fallback);
+}
+
 void saveScreenshot(QWidget& window, const QString& path) {
     const QPixmap picture = window.grab();
     if (!picture.save(path, "PNG")) {
@@ -104,6 +116,7 @@ void saveScreenshot(QWidget& window, const QString& path) {
 }  // namespace
 
 int Application::run(QApplication& app, const Options& options) {
+    QApplication::setWindowIcon(applicationIcon());
     AppDelegate delegate;
     auto window = std::make_unique<MainWindow>();
     window->setWindowTitle(QStringLiteral("Vell Thermo"));

@@ -122,7 +122,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("vell-thermo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));
     QApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("vell-thermo"));
+    QApplication::setDesktopFileName(QStringLiteral(VELL_APP_ID));
     if (options.home.isEmpty()) {
         const QString problem = prepareHome(HomeDirectory::path());
         if (!problem.isEmpty()) return usageError(problem);
