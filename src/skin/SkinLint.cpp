@@ -33,6 +33,14 @@ QString number(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+// Hundredths are plenty in a line for people; --check-skins --json has the exact frames.
+QString rounded(double value) {
+    QString text = QString::number(value, 'f', 2);
+    while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
+}
+
 QString sizeText(const QSizeF& size) {
     return number(size.width()) + QLatin1Char('x') + number(size.height());
 }
@@ -104,8 +112,8 @@ void checkPlacements(const QList<RawLabelEntry>& entries, const QList<LabelSpec>
         const LabelSpec& label = placements.at(placed++);
         const QRectF& frame = label.frame;
         const QString where = QStringLiteral("(%1, %2, %3, %4)")
-                                  .arg(number(frame.x()), number(frame.y()), number(frame.width()),
-                                       number(frame.height()));
+                                  .arg(rounded(frame.x()), rounded(frame.y()),
+                                       rounded(frame.width()), rounded(frame.height()));
         // The running offset is a 32-bit float: a first label with no gap ends a hair below
         // the bottom edge, which no one can see.
         constexpr double kSlack = 0.01;
