@@ -76,7 +76,9 @@ void checkPictures(const Bundle& bundle, const QString& skin, const QSizeF& size
         // The header only: decoding every picture of every skin would take seconds.
         const QSize pixels = QImageReader(path).size();
         if (!pixels.isValid() || pixels.isEmpty()) {
-            if (!reported) out.append({file, 0, {}, QStringLiteral("cannot be read as a picture")});
+            // A format that keeps its size to itself is still fine when it can be read.
+            if (!reported && !QImageReader(path).canRead())
+                out.append({file, 0, {}, QStringLiteral("cannot be read as a picture")});
             continue;
         }
         const double stretch = std::max(covered.width() * ratio / pixels.width(),
