@@ -124,6 +124,7 @@ int Application::run(QApplication& app, const Options& options) {
     window->setCentralWidget(root);
     root->loadViewIfNeeded();
     auto* screen = new ViewController();
+    screen->setFirstSkin(options.skin);
     root->pushViewController(screen);
     window->resize(options.size);
     MenuBuilder menus(window->menuBar());

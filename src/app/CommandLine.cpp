@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QRegularExpression>
 
 #include <limits>
@@ -68,12 +69,26 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     const QCommandLineOption checkSkins(
         QStringLiteral("check-skins"),
         QStringLiteral("Print what the layout makes of every installed skin at --size and --idiom "
-                       "and exit: 0 when all is well, 1 when a skin has a problem. Opens no "
+                       "and exit: 0 when all is well, 1 when a skin has a problem the window "
+                       "would log. Warnings for authors do not count unless --strict. Opens no "
                        "window."));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("With --check-skins: print one JSON document."));
+    const QCommandLineOption skin(
+        QStringLiteral("skin"),
+        QStringLiteral("Start with this installed skin instead of qir, to preview it; nothing is "
+                       "saved."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption checkSkin(
+        QStringLiteral("check-skin"),
+        QStringLiteral("The same report for one skin folder anywhere, installed or not."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption json(
+        QStringLiteral("json"),
+        QStringLiteral("With --check-skins or --check-skin: print one JSON document."));
+    const QCommandLineOption strict(
+        QStringLiteral("strict"),
+        QStringLiteral("With --check-skins or --check-skin: exit 1 on warnings too."));
     parser.addOptions({help, version, home, sensor, interval, size, idiom, screenshot, timeout,
-                       readings, checkSkins, json});
+                       readings, skin, checkSkins, checkSkin, json, strict});
 
     if (!parser.parse(arguments)) return error(parser.errorText());
     if (parser.isSet(help)) {
@@ -154,11 +169,33 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             return error(QStringLiteral("--readings takes a whole number from 1 to 999999999."));
         o.readings = *n;
     }
+    if (parser.isSet(skin)) {
+        o.skin = parser.value(skin);
+        if (!isSkinName(o.skin))
+            return error(
+                QStringLiteral("--skin takes the name of one skin folder, such as qir: "
+                               "not empty, no '/', not '.' or '..'."));
+    }
     o.checkSkins = parser.isSet(checkSkins);
+    if (parser.isSet(checkSkin)) {
+        o.checkSkin = parser.value(checkSkin);
+        if (o.checkSkin.isEmpty()) return error(QStringLiteral("--check-skin needs a folder."));
+        if (o.checkSkins)
+            return error(QStringLiteral("--check-skins and --check-skin go one at a time."));
+    }
     o.json = parser.isSet(json);
-    if (o.json && !o.checkSkins) return error(QStringLiteral("--json goes with --check-skins."));
-    o.checkSkins = parser.isSet(checkSkins);
-    o.json = parser.isSet(json);
-    if (o.json && !o.checkSkins) return error(QStringLiteral("--json goes with --check-skins."));
+    o.strict = parser.isSet(strict);
+    const bool checking = o.checkSkins || !o.checkSkin.isEmpty();
+    if (o.json && !checking)
+        return error(QStringLiteral("--json goes with --check-skins or --check-skin."));
+    if (o.strict && !checking)
+        return error(QStringLiteral("--strict goes with --check-skins or --check-skin."));
     return result;
+}
+
+bool CommandLine::isSkinName(const QString& name) {
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
+    if (name.contains(QLatin1Char('/')) || name.contains(QChar(u'\0'))) return false;
+    // Where the platform has a separator of its own, that one too.
+    return !name.contains(QDir::separator());
 }

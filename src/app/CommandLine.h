@@ -16,9 +16,12 @@ struct Options {
     int idiom = 5;
     QString screenshot;
     int timeoutSeconds = 10;
-    int readings = 0;         // 0: run until the window closes
-    bool checkSkins = false;  // print the skin report instead of opening the window
+    int readings = 0;                      // 0: run until the window closes
+    QString skin = QStringLiteral("qir");  // the skin the window starts with; never saved
+    bool checkSkins = false;               // print the skin report instead of opening the window
+    QString checkSkin;                     // report on this one skin folder instead
     bool json = false;
+    bool strict = false;  // the report's warnings fail it too
 };
 
 struct CommandLine {
@@ -30,6 +33,9 @@ struct CommandLine {
 
     // Parses arguments (the program name first). Never exits, never prints.
     static CommandLine parse(const QStringList& arguments);
+
+    // A skin name is one folder inside the skin bundle: no separator, no NUL, not "." or "..".
+    static bool isSkinName(const QString& name);
 
     static constexpr int kMaxWindowSide = 16384;
 };

@@ -39,18 +39,28 @@ QString prepareHome(const QString& home) {
     return {};
 }
 
-// The skin report for authors: no window, no sensor.
+// The skin report for authors: no window, no sensor. Exit 1 for what the window would log, and
+// with --strict for warnings too.
 int checkSkins(int argc, char* argv[], const Options& options) {
-    const QString home = options.home.isEmpty() ? HomeDirectory::defaultPath() : options.home;
-    const QString problem = prepareHome(home);
-    if (!problem.isEmpty()) return usageError(problem);
+    QString home;
+    if (options.checkSkin.isEmpty()) {
+        home = options.home.isEmpty() ? HomeDirectory::defaultPath() : options.home;
+        const QString problem = prepareHome(home);
+        if (!problem.isEmpty()) return usageError(problem);
+    } else if (!QFileInfo(options.checkSkin).isDir()) {
+        return usageError(
+            QStringLiteral("--check-skin %1 is not a folder.").arg(options.checkSkin));
+    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     SystemLog::installDefaultPattern();
     QGuiApplication app(argc, argv);
-    const SkinReport report = SkinReport::build(home, QSizeF(options.size), options.idiom);
+    const SkinReport report =
+        options.checkSkin.isEmpty()
+            ? SkinReport::build(home, QSizeF(options.size), options.idiom)
+            : SkinReport::buildForFolder(options.checkSkin, QSizeF(options.size), options.idiom);
     const QByteArray out = options.json ? report.toJson() : report.toText().toUtf8();
     std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
-    return report.hasProblems() ? 1 : 0;
+    return report.hasProblems() || (options.strict && report.hasWarnings()) ? 1 : 0;
 }
 
 bool hasDisplay() {
@@ -76,7 +86,7 @@ int main(int argc, char* argv[]) {
     }
     const Options& options = command.options;
 
-    if (options.checkSkins) return checkSkins(argc, argv, options);
+    if (options.checkSkins || !options.checkSkin.isEmpty()) return checkSkins(argc, argv, options);
 
     switch (options.sensor) {
         case Options::Sensor::Ble:

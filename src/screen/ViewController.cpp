@@ -37,8 +37,7 @@ void ViewController::viewDidLoad() {
     if (OrrinNavigationController* navigation = navigationController())
         navigation->setNavigationBarHidden(true);
 
-    if (std::unique_ptr<UIBackGroundView> background =
-            UIBackGroundView::initWithSkin(QStringLiteral("qir"))) {
+    if (std::unique_ptr<UIBackGroundView> background = UIBackGroundView::initWithSkin(firstSkin)) {
         backView = background.release();
         backView->setParent(this);
         backView->show();

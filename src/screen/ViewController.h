@@ -19,6 +19,9 @@ public:
     explicit ViewController(QWidget* parent = nullptr);
     ~ViewController() override;
 
+    // The skin the background starts with, "qir" unless set before the view loads.
+    void setFirstSkin(const QString& name) { firstSkin = name; }
+
     void viewDidLoad() override;
     void viewDidAppear(bool animated) override;
     bool shouldAutorotate() override;
@@ -52,4 +55,5 @@ private:
     FitLabel* temptureLabel = nullptr;
     ActivityIndicator* actView = nullptr;
     UIBackGroundView* backView = nullptr;
+    QString firstSkin = QStringLiteral("qir");
 };

@@ -91,6 +91,71 @@ LabelEntry readEntry(plist_t dict) {
     entry.url = textValue(item("URL"));
     return entry;
 }
+
+std::optional<QByteArray> fileData(const QString& path) {
+    if (path.isEmpty()) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > LabelList::kMaxFileSize)
+        return std::nullopt;
+    return file.read(LabelList::kMaxFileSize + 1);
+}
+
+// The root array, or null.
+PlistPtr parseArray(QByteArray data) {
+    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
+    if (data.isEmpty() || data.size() > LabelList::kMaxFileSize || nestedTooDeep(data))
+        return nullptr;
+    plist_t parsed = nullptr;
+    plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &parsed);
+    PlistPtr root(parsed);
+    if (!root || plist_get_node_type(root.get()) != PLIST_ARRAY) return nullptr;
+    return root;
+}
+
+RawLabelValue rawValue(const char* key, plist_t node) {
+    using Kind = RawLabelValue::Kind;
+    RawLabelValue value;
+    value.key = QString::fromUtf8(key);
+    switch (plist_get_node_type(node)) {
+        case PLIST_STRING:
+            value.kind = Kind::String;
+            value.text = stringValue(node);
+            break;
+        case PLIST_UINT: {
+            uint64_t raw = 0;
+            plist_get_uint_val(node, &raw);
+            value.kind = Kind::Integer;
+            value.number = static_cast<double>(static_cast<int64_t>(raw));
+            break;
+        }
+        case PLIST_REAL:
+            value.kind = Kind::Real;
+            plist_get_real_val(node, &value.number);
+            break;
+        case PLIST_BOOLEAN: {
+            uint8_t flag = 0;
+            plist_get_bool_val(node, &flag);
+            value.kind = Kind::Boolean;
+            value.number = flag != 0 ? 1 : 0;
+            break;
+        }
+        case PLIST_DATE:
+            value.kind = Kind::Date;
+            break;
+        case PLIST_DATA:
+            value.kind = Kind::Data;
+            break;
+        case PLIST_ARRAY:
+            value.kind = Kind::Array;
+            break;
+        case PLIST_DICT:
+            value.kind = Kind::Dictionary;
+            break;
+        default:
+            break;
+    }
+    return value;
+}
 }  // namespace
 
 double LabelList::leadingNumber(const QString& text) {
@@ -129,20 +194,15 @@ double LabelList::leadingNumber(const QString& text) {
 }
 
 std::optional<QList<LabelEntry>> LabelList::readFile(const QString& path, int* skipped) {
-    if (path.isEmpty()) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize) return std::nullopt;
-    return readData(file.read(kMaxFileSize + 1), skipped);
+    const std::optional<QByteArray> data = fileData(path);
+    if (!data) return std::nullopt;
+    return readData(*data, skipped);
 }
 
 std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipped) {
     if (skipped != nullptr) *skipped = 0;
-    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
-    if (data.isEmpty() || data.size() > kMaxFileSize || nestedTooDeep(data)) return std::nullopt;
-    plist_t parsed = nullptr;
-    plist_from_memory(data.constData(), static_cast<uint32_t>(data.size()), &parsed);
-    const PlistPtr root(parsed);
-    if (!root || plist_get_node_type(root.get()) != PLIST_ARRAY) return std::nullopt;
+    const PlistPtr root = parseArray(std::move(data));
+    if (!root) return std::nullopt;
 
     QList<LabelEntry> entries;
     const uint32_t count = plist_array_get_size(root.get());
@@ -155,6 +215,39 @@ std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipp
             continue;
         }
         entries.append(readEntry(item));
+    }
+    return entries;
+}
+
+std::optional<QList<RawLabelEntry>> LabelList::readRawFile(const QString& path) {
+    const std::optional<QByteArray> data = fileData(path);
+    if (!data) return std::nullopt;
+    return readRawData(*data);
+}
+
+std::optional<QList<RawLabelEntry>> LabelList::readRawData(QByteArray data) {
+    const PlistPtr root = parseArray(std::move(data));
+    if (!root) return std::nullopt;
+    QList<RawLabelEntry> entries;
+    const uint32_t count = plist_array_get_size(root.get());
+    for (uint32_t i = 0; i < count; ++i) {
+        plist_t item = plist_array_get_item(root.get(), i);
+        RawLabelEntry entry;
+        entry.isDictionary = item != nullptr && plist_get_node_type(item) == PLIST_DICT;
+        if (entry.isDictionary) {
+            plist_dict_iter it = nullptr;
+            plist_dict_new_iter(item, &it);
+            for (;;) {
+                char* key = nullptr;
+                plist_t node = nullptr;
+                plist_dict_next_item(item, it, &key, &node);
+                if (key == nullptr) break;
+                entry.values.append(rawValue(key, node));
+                std::free(key);
+            }
+            std::free(it);
+        }
+        entries.append(entry);
     }
     return entries;
 }

@@ -20,6 +20,21 @@ struct LabelEntry {
     std::optional<QString> url;
 };
 
+// One key of a labels.plist entry with its value as written, for checking skins.
+struct RawLabelValue {
+    enum class Kind { String, Integer, Real, Boolean, Date, Data, Array, Dictionary, Other };
+    QString key;
+    Kind kind = Kind::Other;
+    QString text;       // a String's text
+    double number = 0;  // an Integer's, Real's or Boolean's value
+};
+
+// One element of the labels.plist array as written; only a dictionary has values.
+struct RawLabelEntry {
+    bool isDictionary = false;
+    QList<RawLabelValue> values;  // in the file's order
+};
+
 // Reads labels.plist files, XML or binary, whose root is an array of dictionaries.
 class LabelList {
 public:
@@ -31,6 +46,11 @@ public:
     // skipped, when given, counts the entries that were not dictionaries.
     static std::optional<QList<LabelEntry>> readFile(const QString& path, int* skipped = nullptr);
     static std::optional<QList<LabelEntry>> readData(QByteArray data, int* skipped = nullptr);
+
+    // Every element of the same array, with every key as written, under the same limits;
+    // nothing where readFile gives nothing. Writes no log line.
+    static std::optional<QList<RawLabelEntry>> readRawFile(const QString& path);
+    static std::optional<QList<RawLabelEntry>> readRawData(QByteArray data);
 
     // A string's leading decimal number, as a number-taking key reads it: leading white space
     // skipped, sign, fraction and exponent accepted; 0 when the string starts with no number.

@@ -4,9 +4,12 @@
 #include "platform/UrlOpener.h"
 #include "skin/LabelList.h"
 #include "skin/PictureChoice.h"
+#include "skin/SkinLint.h"
 #include "skin/SkinStore.h"
 #include "widgets/FontLookup.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,12 +41,15 @@ SkinReport::Skin inspect(const Bundle& bundle, const QString& name, const QSizeF
     skin.labelsRead = entries.has_value();
     if (!entries) {
         skin.problems << QStringLiteral("labels file NOT found.");
+        skin.warnings = SkinLint::check(bundle, name, size, idiom, {});
         return skin;
     }
     if (skipped > 0)
         skin.problems
             << QStringLiteral("%1 labels.plist entries are not dictionaries.").arg(skipped);
-    for (const LabelSpec& placement : placeLabels(*entries, size)) {
+    const QList<LabelSpec> placements = placeLabels(*entries, size);
+    skin.warnings = SkinLint::check(bundle, name, size, idiom, placements);
+    for (const LabelSpec& placement : placements) {
         SkinReport::Label label{placement, {}, false};
         label.resolvedFont = FontLookup::resolvedName(
             FontLookup::fontWithName(placement.fontName, static_cast<qreal>(placement.fontSize)));
@@ -83,6 +89,25 @@ SkinReport SkinReport::build(const QString& home, const QSizeF& size, int idiom)
     return report;
 }
 
+SkinReport SkinReport::buildForFolder(const QString& folder, const QSizeF& size, int idiom) {
+    SkinReport report;
+    report.size = size;
+    report.idiom = idiom;
+    report.oneFolder = true;
+    const QFileInfo skin(QDir::cleanPath(QDir(folder).absolutePath()));
+    report.bundle = skin.absolutePath();
+    const std::unique_ptr<Bundle> bundle = Bundle::initWithPath(report.bundle);
+    report.bundleOpened = bundle != nullptr && skin.isDir() && !skin.fileName().isEmpty();
+    if (report.bundleOpened) report.skins.append(inspect(*bundle, skin.fileName(), size, idiom));
+    return report;
+}
+
+bool SkinReport::hasWarnings() const {
+    for (const Skin& skin : skins)
+        if (!skin.warnings.isEmpty()) return true;
+    return false;
+}
+
 bool SkinReport::hasProblems() const {
     if (!bundleOpened) return true;
     for (const Skin& skin : skins)
@@ -91,11 +116,30 @@ bool SkinReport::hasProblems() const {
 }
 
 QString SkinReport::toText() const {
-    QString out = QStringLiteral("Skins in %1 at %2x%3, idiom %4\n")
-                      .arg(bundle, number(size.width()), number(size.height()), idiomName(idiom));
+    const QString at = QStringLiteral("at %1x%2, idiom %3\n")
+                           .arg(number(size.width()), number(size.height()), idiomName(idiom));
+    if (oneFolder) {
+        if (!bundleOpened) return QStringLiteral("No skin folder to read in %1\n").arg(bundle);
+        return QStringLiteral("Skin folder %1 %2").arg(skins.first().path, at) + skinsText();
+    }
+    const QString out = QStringLiteral("Skins in %1 %2").arg(bundle, at);
     if (!bundleOpened) return out + QStringLiteral("skin.bundle NOT exist in your project.\n");
+    return out + skinsText();
+}
+
+QString SkinReport::skinsText() const {
+    // Names, titles and links come from skin files: no control character reaches the terminal.
+    const auto shown = [](const QString& text) {
+        QString out;
+        for (const QChar c : text)
+            out += c.category() == QChar::Other_Control
+                       ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'))
+                       : QString(c);
+        return out;
+    };
+    QString out;
     for (const Skin& skin : skins) {
-        out += QStringLiteral("\n%1\n").arg(skin.name);
+        out += QStringLiteral("\n%1\n").arg(shown(skin.name));
         out += QStringLiteral("  picture  %1.png  ").arg(skin.picture.name);
         if (skin.picture.path.isNull())
             out += QStringLiteral("missing\n");
@@ -120,18 +164,20 @@ QString SkinReport::toText() const {
                             number(static_cast<double>(s.rgba[1])),
                             number(static_cast<double>(s.rgba[2])),
                             number(static_cast<double>(s.rgba[3])));
-            out +=
-                QStringLiteral("       font %1 %2 -> %3\n")
-                    .arg(s.fontName, number(static_cast<double>(s.fontSize)), label.resolvedFont);
-            out += QStringLiteral("       title \"%1\"").arg(s.title);
+            out += QStringLiteral("       font %1 %2 -> %3\n")
+                       .arg(shown(s.fontName), number(static_cast<double>(s.fontSize)),
+                            label.resolvedFont);
+            out += QStringLiteral("       title \"%1\"").arg(shown(s.title));
             if (s.url)
                 out += QStringLiteral("  url %1 (%2)")
-                           .arg(*s.url, label.opens ? QStringLiteral("opens")
-                                                    : QStringLiteral("does not open"));
+                           .arg(shown(*s.url), label.opens ? QStringLiteral("opens")
+                                                           : QStringLiteral("does not open"));
             out += QLatin1Char('\n');
         }
         for (const QString& problem : skin.problems)
-            out += QStringLiteral("  problem  %1\n").arg(problem);
+            out += QStringLiteral("  problem  %1\n").arg(shown(problem));
+        for (const SkinWarning& warning : skin.warnings)
+            out += QStringLiteral("  warning  %1\n").arg(warning.line(skin.name));
     }
     return out;
 }
@@ -162,6 +208,17 @@ QByteArray SkinReport::toJson() const {
                 {QStringLiteral("opens"), label.opens},
             });
         }
+        QJsonArray warningList;
+        for (const SkinWarning& warning : skin.warnings)
+            warningList.append(QJsonObject{
+                {QStringLiteral("file"), warning.file},
+                {QStringLiteral("entry"),
+                 warning.entry > 0 ? QJsonValue(warning.entry) : QJsonValue()},
+                {QStringLiteral("key"),
+                 warning.key.isEmpty() ? QJsonValue() : QJsonValue(warning.key)},
+                {QStringLiteral("message"), warning.message},
+                {QStringLiteral("line"), warning.line(skin.name)},
+            });
         QJsonObject picture{
             {QStringLiteral("name"), skin.picture.name},
             {QStringLiteral("path"),
@@ -179,6 +236,7 @@ QByteArray SkinReport::toJson() const {
             {QStringLiteral("labelsRead"), skin.labelsRead},
             {QStringLiteral("labels"), labels},
             {QStringLiteral("problems"), QJsonArray::fromStringList(skin.problems)},
+            {QStringLiteral("warnings"), warningList},
         });
     }
     const QJsonObject root{
@@ -187,6 +245,7 @@ QByteArray SkinReport::toJson() const {
         {QStringLiteral("size"), QJsonObject{{QStringLiteral("width"), size.width()},
                                              {QStringLiteral("height"), size.height()}}},
         {QStringLiteral("idiom"), idiom},
+        {QStringLiteral("oneFolder"), oneFolder},
         {QStringLiteral("skins"), skinList},
     };
     return QJsonDocument(root).toJson(QJsonDocument::Indented);

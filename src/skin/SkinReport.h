@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin/LabelPlacement.h"
+#include "skin/SkinWarning.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -26,19 +27,27 @@ struct SkinReport {
         Picture picture;
         bool labelsRead = false;
         QList<Label> labels;
-        QStringList problems;  // what the layout would log for this skin
+        QStringList problems;         // what the layout would log for this skin
+        QList<SkinWarning> warnings;  // what works, but likely not as meant
     };
 
     QString bundle;
     bool bundleOpened = false;
+    bool oneFolder = false;  // checks one skin folder of bundle, installed or not
     QSizeF size;
     int idiom = 5;
     QList<Skin> skins;
 
     // Installs the packaged skins first when the home has none, as the window would.
     static SkinReport build(const QString& home, const QSizeF& size, int idiom);
+    // The same for one skin folder anywhere; nothing is installed.
+    static SkinReport buildForFolder(const QString& folder, const QSizeF& size, int idiom);
 
     bool hasProblems() const;
+    bool hasWarnings() const;
     QString toText() const;
     QByteArray toJson() const;
+
+private:
+    QString skinsText() const;
 };

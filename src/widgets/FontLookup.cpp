@@ -15,6 +15,7 @@ struct Face {
     QString style;
     int weight = QFont::Normal;
     bool italic = false;
+    bool installed = false;  // found by its PostScript name, not spelled out
 };
 
 // fontconfig's exact PostScript-name list; its best-match search drops weights and changes
@@ -40,6 +41,7 @@ std::optional<Face> installedFace(const QString& postScriptName) {
             found.weight = std::clamp(FcWeightToOpenType(value), 1, 1000);
         if (FcPatternGetInteger(font, FC_SLANT, 0, &value) == FcResultMatch)
             found.italic = value != FC_SLANT_ROMAN;
+        found.installed = true;
         if (!found.family.isEmpty()) face = found;
     }
     if (fonts != nullptr) FcFontSetDestroy(fonts);
@@ -94,6 +96,10 @@ QFont::Weight FontLookup::weightForStyle(const QString& style) {
     for (const auto& [name, weight] : kWeights)
         if (lower.startsWith(QLatin1String(name))) return weight;
     return QFont::Normal;
+}
+
+bool FontLookup::isInstalled(const QString& postScriptName) {
+    return faceFor(postScriptName).installed;
 }
 
 QFont FontLookup::fontWithName(const QString& postScriptName, qreal size) {

@@ -11,6 +11,9 @@ public:
     // family and weight the name spells, and Qt's default family when that family is missing.
     static QFont fontWithName(const QString& postScriptName, qreal size);
 
+    // Whether fontconfig knows an installed face by exactly this PostScript name.
+    static bool isInstalled(const QString& postScriptName);
+
     // The family and style Qt actually draws font with, such as "DejaVu Sans Bold".
     static QString resolvedName(const QFont& font);
 

@@ -38,15 +38,21 @@ TEST(CommandLineTest, AcceptedLinesGiveTheirOptions) {
         {{"--timeout", "86400"}, {.timeoutSeconds = 86'400}},
         {{"--readings", "1"}, {.readings = 1}},
         {{"--readings", "999999999"}, {.readings = 999'999'999}},
+        {{"--skin", "my skin.v2"}, {.skin = "my skin.v2"}},
+        {{"--skin=..hidden"}, {.skin = "..hidden"}},
+        {{"--check-skins", "--json", "--strict"},
+         {.checkSkins = true, .json = true, .strict = true}},
+        {{"--check-skin", "../x/"}, {.checkSkin = "../x/"}},
         {{"--home", "/h", "--sensor", "sim", "--interval", "10", "--size", "640x480", "--idiom",
-          "phone", "--screenshot", "s.png", "--timeout", "3", "--readings", "2"},
-         {"/h", Sensor::Simulated, {}, 10, {640, 480}, 0, "s.png", 3, 2}},
+          "phone", "--screenshot", "s.png", "--timeout", "3", "--readings", "2", "--skin", "b"},
+         {"/h", Sensor::Simulated, {}, 10, {640, 480}, 0, "s.png", 3, 2, "b"}},
     };
     // Every field, so that no option changes another by the way.
     const auto fields = [](const Options& o) {
         return std::tuple(o.home.toStdString(), o.sensor, o.replayPath.toStdString(), o.intervalMs,
                           o.size.width(), o.size.height(), o.idiom, o.screenshot.toStdString(),
-                          o.timeoutSeconds, o.readings);
+                          o.timeoutSeconds, o.readings, o.skin.toStdString(), o.checkSkins,
+                          o.checkSkin.toStdString(), o.json, o.strict);
     };
     for (const auto& [arguments, expected] : rows) {
         const CommandLine line = parse(arguments);
@@ -63,7 +69,9 @@ TEST(CommandLineTest, RefusedLinesAreErrorsWithAMessage) {
         "--size|10x10x10,--size| 10x10,--size|10X10,--size|1e3x10,--size|\uFF11\uFF10x10,"
         "--idiom|tv,--idiom|Mac,--idiom|,--sensor|foo,--sensor|replay:,--sensor|replay,--sensor|,"
         "--interval|-1,--interval|3600001,--interval|1e3,--interval|\u0661,--interval|,"
-        "--readings|0,--readings|-3,--timeout|abc,--timeout|86401,--home|,--screenshot|");
+        "--readings|0,--readings|-3,--timeout|abc,--timeout|86401,--home|,--screenshot|,"
+        "--skin|,--skin|.,--skin|..,--skin|a/b,--skin|/qir,--skin|qir/,--skin|a\0b,--json,"
+        "--strict,--check-skin|,--check-skins|--check-skin|x");
     for (const QString& row : rows.split(u',')) {
         const CommandLine line = parse(row.split(u'|'));
         EXPECT_EQ(line.outcome, CommandLine::Outcome::Error) << row.toStdString();

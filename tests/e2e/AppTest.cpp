@@ -6,6 +6,7 @@
 
 #include "support/QtPrinters.h"
 #include "support/RunApp.h"
+#include "support/SkinFiles.h"
 #include "support/TempHome.h"
 
 namespace {
@@ -85,12 +86,35 @@ TEST_F(AppTest, ScreenshotShowsTheSkinAtTheWindowSize) {
     }
 }
 
+// --skin shows another installed skin for one run; a name that is no skin logs what is missing.
+TEST_F(AppTest, SkinOptionPreviewsAnotherSkinForOneRunOnly) {
+    const QString shot = home.path() + "/shot.png";
+    const auto edge = [&](const QStringList& more) {
+        QFile::remove(shot);
+        const Finished done =
+            run(QStringList{"--sensor", "sim", "--screenshot", shot, "--timeout", "20"} + more);
+        EXPECT_EQ(done.status, 0) << ::testing::PrintToString(done.err);
+        const QImage picture(shot, "PNG");  // the left edge, below the menu bar
+        return std::pair(picture.isNull() ? 0 : picture.pixel(5, picture.height() / 2), done.err);
+    };
+    const QRgb magenta = qRgb(255, 0, 255);
+    EXPECT_NE(edge({}).first, magenta);  // installs the packaged skins
+    home.write("Documents/skin.bundle/preview/background_Mac_Landscape.png",
+               png({64, 48}, QColor(magenta)));
+    EXPECT_EQ(edge({"--skin", "preview"}).first, magenta);
+    const QStringList log = edge({"--skin", "nosuch"}).second;
+    EXPECT_TRUE(log.contains("(null) NOT exist.")) << ::testing::PrintToString(log);
+    EXPECT_TRUE(log.contains("labels file NOT found."));
+    EXPECT_NE(edge({}).first, magenta);  // nothing was saved
+}
+
 // Bad options and unusable places: exit 2 with one message before anything is installed.
 TEST_F(AppTest, ExitsTwoOnBadInputAndZeroForHelpAndVersion) {
     const QString file = home.write("not-a-folder", "x");
     for (const QStringList& arguments : {QStringList{"--sensor", "sim", "--size", "0x0"},
                                          {"--sensor", "sim", "--home", file},
                                          {"--sensor", "replay:/nonexistent"},
+                                         {"--sensor", "sim", "--skin", "../qir"},
                                          {"--sensor", "replay:" + home.path()}}) {
         const Finished done = run(arguments, {}, !arguments.contains("--home"));
         EXPECT_EQ(done.status, 2) << arguments.join(' ').toStdString();

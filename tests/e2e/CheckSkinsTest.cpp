@@ -1,3 +1,4 @@
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -101,6 +102,43 @@ TEST_F(CheckSkinsTest, ReportsCustomSkinsBesideThePackagedOnesAndFailsOneWithout
         EXPECT_EQ(label["url"], e.url);
         EXPECT_EQ(label["opens"], e.opens);
     }
+}
+
+// A draft skin outside the home, with the slips authors make: warnings alone pass unless
+// --strict, and each names its entry and key.
+TEST_F(CheckSkinsTest, ChecksOneFolderAnywhereAndNamesEveryTypo) {
+    const QString draft = home.path() + "/drafts/my skin";
+    home.write("drafts/my skin/background_Mac_Landscape.png", png({1024, 768}));
+    home.write("drafts/my skin/labels.plist",
+               labelsPlist("<dict><key>TITLE</key><string>a</string><key>FONT_SIZE</key>"
+                           "<integer>18</integer><key>colour_red</key><integer>200</integer>"
+                           "<key>COLOR_ALPHA</key><integer>0</integer></dict>"
+                           "<dict><key>TITEL</key><string>b</string><key>URL</key>"
+                           "<string>www.example.org</string><key>FONTNAME</key>"
+                           "<string>Helvetica-Bold</string><key>BOTTOM</key>"
+                           "<string>2O</string></dict>"));
+    const Finished json = runApp({"--check-skin", draft, "--json"});
+    EXPECT_EQ(json.status, 0) << ::testing::PrintToString(json.err);
+    const QJsonDocument report = QJsonDocument::fromJson(json.out.toUtf8());
+    EXPECT_EQ(report["oneFolder"], true);
+    QStringList named;  // entry and key of every labels.plist warning
+    for (const QJsonValue warning : report["skins"][0]["warnings"].toArray())
+        if (warning["file"] == "labels.plist")
+            named << QStringLiteral("%1 %2")
+                         .arg(warning["entry"].toInt())
+                         .arg(warning["key"].toString());
+    EXPECT_EQ(named, QStringList({"1 FONT_SIZE", "1 colour_red", "1 COLOR_ALPHA", "2 TITEL",
+                                  "2 BOTTOM", "2 TITLE", "2 FONTNAME", "2 URL"}));
+    EXPECT_FALSE(QFileInfo::exists(home.path() + "/Documents"));
+
+    const Finished strict = runApp({"--check-skin", draft, "--strict"});
+    EXPECT_EQ(strict.status, 1);
+    EXPECT_TRUE(
+        strict.out.contains("  warning  my skin/labels.plist entry 2 TITEL: unknown key, "
+                            "ignored; did you mean TITLE?\n"))
+        << strict.out.toStdString();
+    for (const QString& notAFolder : {home.write("file", "x"), home.path() + "/nothing"})
+        EXPECT_EQ(runApp({"--check-skin", notAFolder}).status, 2);
 }
 
 TEST_F(CheckSkinsTest, JsonAloneIsAUsageError) {

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// One thing in a skin that works, but likely not as its author meant: for the skin report.
+struct SkinWarning {
+    QString file;   // inside the skin folder, such as "labels.plist"
+    int entry = 0;  // the labels.plist array element, counted from 1; 0 when none
+    QString key;    // as written in the file; empty when none
+    QString message;
+
+    // "qir/labels.plist entry 2 FONT_SIZE: unknown key, ignored; did you mean FONTSIZE?"
+    QString line(const QString& skin) const {
+        QString out = shown(skin) + QLatin1Char('/') + file;
+        if (entry > 0) out += QStringLiteral(" entry %1").arg(entry);
+        if (!key.isEmpty()) out += QLatin1Char(' ') + shown(key);
+        return out + QStringLiteral(": ") + message;
+    }
+
+    // Text from a skin file made fit for one line of a terminal: control characters escaped,
+    // and no more than 60 characters of it.
+    static QString shown(const QString& text) {
+        QString out;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (i == 60) return out + QStringLiteral("...");
+            const QChar c = text.at(i);
+            if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
+        return out;
+    }
+};
