@@ -13,3 +13,4 @@ target_link_libraries(skin_label_list_test PRIVATE PkgConfig::VELL_TEST_PLIST)
 
 # Skins made to break the layout, shown in the view and checked by the binary's report.
 vell_test(skin_hostile_test skin/HostileSkinTest.cpp LABELS labels)
+vell_test(e2e_hostile_input_test e2e/HostileInputTest.cpp LABELS labels)

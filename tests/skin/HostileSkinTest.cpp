@@ -14,6 +14,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/FilePermissions.h"
 #include "support/HostileSkins.h"
 #include "support/LogCapture.h"
@@ -43,6 +45,11 @@ protected:
         window.show();
         window.grab();  // paints every label at its font
         return view;
+    }
+
+    // Names that are not UTF-8 are beyond QTemporaryDir's clean-up.
+    void TearDown() override {
+        std::filesystem::remove_all(QFile::encodeName(home.installedBundle()).toStdString());
     }
 
     TempHome home;
