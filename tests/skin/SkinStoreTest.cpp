@@ -14,6 +14,7 @@
 #include <functional>
 #include <thread>
 
+#include "support/FileTree.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -21,32 +22,6 @@
 namespace {
 
 const QString kPackaged = QStringLiteral(VELL_TEST_SKIN_BUNDLE);
-
-// Everything at and under path with its contents ("/" for a folder, "->" for a link), so that
-// two trees compare whole; empty when nothing is there.
-QMap<QString, QByteArray> tree(const QString& path) {
-    QMap<QString, QByteArray> entries;
-    auto note = [&](const QFileInfo& info, const QString& key) {
-        QFile file(info.filePath());
-        if (info.isSymLink())
-            entries.insert(key, "->" + QFile::encodeName(info.symLinkTarget()));
-        else if (info.isDir())
-            entries.insert(key, "/");
-        else if (file.open(QIODevice::ReadOnly))
-            entries.insert(key, file.readAll());
-    };
-    const QFileInfo top(path);
-    if (!top.exists() && !top.isSymLink()) return entries;
-    note(top, QStringLiteral("."));
-    if (!top.isDir() || top.isSymLink()) return entries;
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        note(it.fileInfo(), QDir(path).relativeFilePath(it.filePath()));
-    }
-    return entries;
-}
 
 QStringList documents(const TempHome& home) {
     return QDir(home.path() + QStringLiteral("/Documents"))
