@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <ostream>
 
 #include "support/SkinFiles.h"
 
@@ -73,6 +74,10 @@ struct Skin {
     int labels;           // link labels made
     QString logged = {};  // a line the layout must log ("%1" is the skin folder's path)
 };
+
+inline void PrintTo(const Skin& skin, std::ostream* os) {
+    *os << skin.name;
+}
 
 inline void write(const QDir& dir, const QString& name, const QByteArray& data) {
     QFile file(dir.filePath(name));
