@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QImageReader>
 #include <QWidget>
 
 #include <dirent.h>
@@ -89,13 +88,6 @@ INSTANTIATE_TEST_SUITE_P(Corpus, HostileSkinTest, ::testing::ValuesIn(hostile::c
                                  if (c == '-') c = '_';
                              return name;
                          });
-
-TEST(HostileSkinLimits, PicturesAreDecodedWithinQtsAllocationLimit) {
-    // Qt refuses a picture whose header asks for more than this many megabytes; 100,000 by
-    // 100,000 pixels would be 40 GB.
-    EXPECT_GT(QImageReader::allocationLimit(), 0);
-    EXPECT_LE(QImageReader::allocationLimit(), 1024);
-}
 
 using HostileBundleTest = HostileView;
 
