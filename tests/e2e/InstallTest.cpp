@@ -75,13 +75,15 @@ public:
     bool waitFor(const char* prefix) {
         alignas(inotify_event) char buffer[4096];
         for (;;) {
+            // One read can bring several entries: the copy's folder and its rename.
+            while (!seen.isEmpty())
+                if (seen.takeFirst().startsWith(prefix)) return true;
             pollfd ready{fd, POLLIN, 0};
             if (::poll(&ready, 1, 20'000) != 1) return false;
             const ssize_t n = ::read(fd, buffer, sizeof buffer);
             for (ssize_t at = 0; at < n;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->len > 0 && std::strncmp(event->name, prefix, std::strlen(prefix)) == 0)
-                    return true;
+                if (event->len > 0) seen.append(QByteArray(event->name));
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
@@ -89,6 +91,7 @@ public:
 
 private:
     int fd = -1;
+    QByteArrayList seen;
 };
 
 constexpr const char* kPartial = ".skin.bundle.partial-";

@@ -1,5 +1,6 @@
 #include "skin/SkinStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -92,6 +93,17 @@ TEST(SkinStoreTest, LeftoversOfAnInterruptedCopyAreCleared) {
         EXPECT_EQ(tree(home.installedBundle()), tree(kPackaged));
         EXPECT_EQ(tree(mine).value(QStringLiteral(".")), "keep");
     }
+}
+
+// A start killed between creating its lock file and writing its process id into it.
+TEST(SkinStoreTest, AnOwnerlessLockFileDoesNotStopTheNextInstall) {
+    const TempHome home;
+    QFile lock(home.write(QStringLiteral("Documents/.skin.bundle.lock"), {}));
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    lock.setFileTime(QDateTime::currentDateTime().addSecs(-2), QFileDevice::FileModificationTime);
+    lock.close();
+    EXPECT_TRUE(SkinStore::installIfMissing(kPackaged, home.installedBundle()));
+    EXPECT_EQ(tree(home.installedBundle()), tree(kPackaged));
 }
 
 TEST(SkinStoreTest, MissingPackagedBundleInstallsNothing) {
