@@ -11,3 +11,7 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(VELL_TEST_PLIST REQUIRED IMPORTED_TARGET libplist-2.0)
 target_link_libraries(skin_label_list_test PRIVATE PkgConfig::VELL_TEST_PLIST)
 vell_test(skin_lint_test skin/SkinLintTest.cpp LABELS labels)
+
+# Skins made to break the layout, shown in the view and checked by the binary's report.
+vell_test(skin_hostile_test skin/HostileSkinTest.cpp LABELS labels)
+vell_test(e2e_hostile_input_test e2e/HostileInputTest.cpp LABELS labels)

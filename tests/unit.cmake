@@ -9,3 +9,5 @@ vell_test(lumo_line_reader_test lumo/LineReaderTest.cpp)
 vell_test(lumo_link_test lumo/VellLumoTest.cpp LABELS threaded)
 vell_test(app_command_line_test app/CommandLineTest.cpp)
 vell_test(lumo_ble_support_test lumo/BleSupportTest.cpp)
+# The first start's install killed at random moments, and on a full disk.
+vell_test(e2e_install_test e2e/InstallTest.cpp)

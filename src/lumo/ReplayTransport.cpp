@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -29,17 +30,23 @@ void ReplayTransport::start(const LinkSettings&, LinkSink& linkSink) {
     if (path == QLatin1String("-"))
         fd = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
     else
-        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        // Without O_NONBLOCK a named pipe nobody writes to would hold the link's thread in
+        // open() for good, beyond cancelling, and the program could never quit.
+        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         finishInput();
         return;
     }
+    struct stat info {};
+    awaitingWriter =
+        path != QLatin1String("-") && ::fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode);
     // Never block the link's thread on a pipe: cancelling must be able to stop it at any time.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     readable = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
     readable->setEnabled(false);
     connect(readable.get(), &QSocketNotifier::activated, this, [this] {
         readable->setEnabled(false);
+        awaitingWriter = false;  // a writer has come: from now on no data is the end
         deliverNext();
     });
     deliverNext();
@@ -54,6 +61,7 @@ bool ReplayTransport::fill() {
             return true;
         }
         if (n == 0) {
+            if (awaitingWriter) return false;  // a named pipe reads as ended until then
             reader.finish();
             return true;
         }

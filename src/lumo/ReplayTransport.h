@@ -29,6 +29,7 @@ private:
     QString path;
     int intervalMs;
     int fd = -1;
+    bool awaitingWriter = false;  // a named pipe that no writer has opened yet
     LinkSink* sink = nullptr;
     LineReader reader{kMaxRecordLength};
     QTimer timer;

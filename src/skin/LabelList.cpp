@@ -15,6 +15,11 @@
 namespace {
 constexpr qsizetype kMaxContainers = 4096;
 constexpr quint64 kMaxBinaryObjects = 8192;
+// libplist keeps about a hundred bytes per element: 16 MB of "<true/>" would take a quarter of
+// a gigabyte and seconds to parse. 256 labels of nine keys need a few thousand tags.
+constexpr qsizetype kMaxXmlTags = 131072;
+// Entries that are not dictionaries are named one line each up to this many, then counted.
+constexpr int kMaxSkippedLines = 8;
 
 struct PlistFree {
     void operator()(plist_t node) const { plist_free(node); }
@@ -69,7 +74,8 @@ bool nestedTooDeep(const QByteArray& data) {
     if (data.startsWith("bplist00"))
         return data.size() >= 32 && qFromBigEndian<quint64>(data.constData() + data.size() - 24) >
                                         kMaxBinaryObjects;  // the trailer's object count
-    return data.count("<array") + data.count("<dict") > kMaxContainers;
+    return data.count("<array") + data.count("<dict") > kMaxContainers ||
+           data.count('<') > kMaxXmlTags;
 }
 
 std::optional<QString> textValue(plist_t node) {
@@ -205,17 +211,24 @@ std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipp
     if (!root) return std::nullopt;
 
     QList<LabelEntry> entries;
+    int notDictionaries = 0;
     const uint32_t count = plist_array_get_size(root.get());
     for (uint32_t i = 0; i < count; ++i) {
         plist_t item = plist_array_get_item(root.get(), i);
         if (item == nullptr || plist_get_node_type(item) != PLIST_DICT) {
-            SystemLog::write(
-                QStringLiteral("labels.plist entry %1 is not a dictionary; skipped.").arg(i + 1));
-            if (skipped != nullptr) ++*skipped;
+            if (++notDictionaries <= kMaxSkippedLines)
+                SystemLog::write(
+                    QStringLiteral("labels.plist entry %1 is not a dictionary; skipped.")
+                        .arg(i + 1));
             continue;
         }
         entries.append(readEntry(item));
     }
+    if (notDictionaries > kMaxSkippedLines)
+        SystemLog::write(
+            QStringLiteral("%1 more labels.plist entries are not dictionaries; skipped.")
+                .arg(notDictionaries - kMaxSkippedLines));
+    if (skipped != nullptr) *skipped = notDictionaries;
     return entries;
 }
 

@@ -2,6 +2,8 @@
 
 #include "platform/SystemLog.h"
 
+#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,6 +38,25 @@ void clearLeftovers(const QDir& documents) {
     }
 }
 
+// Like QLockFile::tryLock(10 s), but a lock file that names no owner a second after it was made
+// is taken over: its start was killed between creating it and writing its process id into it,
+// and QLockFile alone would keep every start for the next 30 s from installing.
+bool takeLock(QLockFile& lock) {
+    const QDeadlineTimer deadline(10'000);
+    while (!lock.tryLock(50)) {
+        // Only another holder is worth waiting for; a folder we cannot write to stays so.
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
+        qint64 pid = 0;
+        QString host;
+        QString app;
+        const QFileInfo file(lock.fileName());
+        if (!lock.getLockInfo(&pid, &host, &app) && file.exists() &&
+            file.lastModified().msecsTo(QDateTime::currentDateTime()) > 1000)
+            lock.removeStaleLockFile();
+    }
+    return true;
+}
+
 bool exists(const QString& path) {
     std::error_code ec;
     return fs::exists(fs::symlink_status(nativePath(path), ec));
@@ -58,7 +79,7 @@ bool SkinStore::installIfMissing(const QString& packaged, const QString& install
     }
     // Two instances starting at once must not clear each other's copy in progress.
     QLockFile lock(documents.filePath(QStringLiteral(".skin.bundle.lock")));
-    const bool locked = lock.tryLock(10'000);
+    const bool locked = takeLock(lock);
 
     if (locked) clearLeftovers(documents);
     if (exists(installed)) return true;

@@ -71,7 +71,23 @@ void UIBackGroundView::setFrame(const QRectF& newFrame) {
         SystemLog::write(QStringLiteral("labels file NOT found."));
         return;
     }
-    for (const LabelSpec& placement : placeLabels(*entries, size)) addLinkLabel(placement);
+    PlacementLimits limits;
+    for (const LabelSpec& placement : placeLabels(*entries, size, &limits)) addLinkLabel(placement);
+    logLimits(limits);
+}
+
+void UIBackGroundView::logLimits(const PlacementLimits& limits) {
+    if (limits.pastLastLabel > 0)
+        SystemLog::write(QStringLiteral("%1 labels.plist entries past the first %2 not shown.")
+                             .arg(limits.pastLastLabel)
+                             .arg(PlacementLimits::kMaxLabels));
+    if (limits.offView > 0)
+        SystemLog::write(
+            QStringLiteral("%1 labels lie far outside the view; not shown.").arg(limits.offView));
+    if (limits.titlesCut > 0)
+        SystemLog::write(QStringLiteral("%1 label titles cut to %2 characters.")
+                             .arg(limits.titlesCut)
+                             .arg(PlacementLimits::kMaxTitleLength));
 }
 
 void UIBackGroundView::gestureTapped() {

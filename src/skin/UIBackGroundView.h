@@ -11,6 +11,7 @@
 
 class ImageView;
 struct LabelSpec;
+struct PlacementLimits;
 
 // The full-window view that shows one skin's background picture, read from the installed skin
 // bundle in the home directory. Every setting of its frame lays the skin out afresh, and so
@@ -41,6 +42,7 @@ private:
     void showBackgroundPicture(const QSizeF& size);
     void removeLinkLabels();
     void addLinkLabel(const LabelSpec& placement);
+    static void logLimits(const PlacementLimits& limits);
 
     ImageView* backgroundImageView = nullptr;  // child widget, made after the first layout
     std::unique_ptr<Bundle> myBundle;

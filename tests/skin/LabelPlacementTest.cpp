@@ -101,4 +101,39 @@ TEST(LabelPlacementTest, LongStackMatchesFloatReferenceToTheBit) {
     EXPECT_GT(drifted, 0);
 }
 
+// What no skin may exceed: the edges of each bound, counted for the layout's log lines.
+TEST(LabelPlacementTest, LimitsLeaveOutOrCutOnlyPastTheirEdges) {
+    const auto place = [](const QList<LabelEntry>& entries, PlacementLimits& limits) {
+        return placeLabels(entries, QSizeF(800, 600), &limits);
+    };
+    PlacementLimits limits;
+    EXPECT_EQ(place(QList<LabelEntry>(256), limits).size(), 256);
+    EXPECT_EQ(limits.pastLastLabel, 0);
+    EXPECT_EQ(place(QList<LabelEntry>(300), limits).size(), 256);
+    EXPECT_EQ(limits.pastLastLabel, 44);
+
+    LabelEntry titled;
+    titled.title = QString(4096, u'a');
+    EXPECT_EQ(place({titled}, limits).value(0).title.size(), 4096);
+    EXPECT_EQ(limits.titlesCut, 0);
+    titled.title = QString(4095, u'a') + QStringLiteral("\U0001F600tail");  // cut mid-character
+    EXPECT_EQ(place({titled}, limits).value(0).title, QString(4095, u'a'));
+    EXPECT_EQ(limits.titlesCut, 1);
+
+    // One view height (at least 16384 points) beyond an edge is far; the offset carries on.
+    const struct {
+        float bottom;
+        int placed;
+    } rows[] = {{600 + 16384 - 1, 2},    {600 + 16384 + 1, 1}, {-16384 - 14.4f + 1, 2},
+                {-16384 - 14.4f - 1, 1}, {3e38f, 1},           {-3e38f, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.bottom);
+        // The second entry undoes the first's gap: back at the bottom edge.
+        const QList<LabelSpec> placed =
+            place({entry(12, row.bottom), entry(12, -row.bottom - 14.4f)}, limits);
+        EXPECT_EQ(placed.size(), row.placed);
+        EXPECT_EQ(limits.offView, 2 - row.placed);
+    }
+}
+
 }  // namespace

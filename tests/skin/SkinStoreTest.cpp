@@ -1,5 +1,6 @@
 #include "skin/SkinStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <functional>
 #include <thread>
 
+#include "support/FilePermissions.h"
+#include "support/FileTree.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
@@ -21,32 +24,6 @@
 namespace {
 
 const QString kPackaged = QStringLiteral(VELL_TEST_SKIN_BUNDLE);
-
-// Everything at and under path with its contents ("/" for a folder, "->" for a link), so that
-// two trees compare whole; empty when nothing is there.
-QMap<QString, QByteArray> tree(const QString& path) {
-    QMap<QString, QByteArray> entries;
-    auto note = [&](const QFileInfo& info, const QString& key) {
-        QFile file(info.filePath());
-        if (info.isSymLink())
-            entries.insert(key, "->" + QFile::encodeName(info.symLinkTarget()));
-        else if (info.isDir())
-            entries.insert(key, "/");
-        else if (file.open(QIODevice::ReadOnly))
-            entries.insert(key, file.readAll());
-    };
-    const QFileInfo top(path);
-    if (!top.exists() && !top.isSymLink()) return entries;
-    note(top, QStringLiteral("."));
-    if (!top.isDir() || top.isSymLink()) return entries;
-    QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        note(it.fileInfo(), QDir(path).relativeFilePath(it.filePath()));
-    }
-    return entries;
-}
 
 QStringList documents(const TempHome& home) {
     return QDir(home.path() + QStringLiteral("/Documents"))
@@ -118,6 +95,17 @@ TEST(SkinStoreTest, LeftoversOfAnInterruptedCopyAreCleared) {
     }
 }
 
+// A start killed between creating its lock file and writing its process id into it.
+TEST(SkinStoreTest, AnOwnerlessLockFileDoesNotStopTheNextInstall) {
+    const TempHome home;
+    QFile lock(home.write(QStringLiteral("Documents/.skin.bundle.lock"), {}));
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    lock.setFileTime(QDateTime::currentDateTime().addSecs(-2), QFileDevice::FileModificationTime);
+    lock.close();
+    EXPECT_TRUE(SkinStore::installIfMissing(kPackaged, home.installedBundle()));
+    EXPECT_EQ(tree(home.installedBundle()), tree(kPackaged));
+}
+
 TEST(SkinStoreTest, MissingPackagedBundleInstallsNothing) {
     const TempHome home;
     EXPECT_FALSE(SkinStore::installIfMissing(home.path() + QStringLiteral("/nowhere"),
@@ -139,24 +127,25 @@ TEST(SkinStoreTest, AFailedInstallLeavesNothingBehindAndLogsOneLine) {
         const char* what;
         QString packaged;
         std::function<void(const QString& documentsPath)> make;
-        bool rootIgnores;
     } rows[] = {
-        {"a pipe in the packaged bundle", withPipe, [](const QString&) {}, false},
+        {"a pipe in the packaged bundle", withPipe, [](const QString&) {}},
         {"Documents is a file", kPackaged,
-         [](const QString& path) { QFile(path).open(QIODevice::WriteOnly); }, false},
+         [](const QString& path) { QFile(path).open(QIODevice::WriteOnly); }},
         {"Documents is read-only", kPackaged,
          [](const QString& path) {
              QDir().mkpath(path);
              QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
-         },
-         true},
+         }},
     };
     for (const auto& row : rows) {
-        if (row.rootIgnores && ::geteuid() == 0) continue;
         const TempHome home;
         row.make(home.path() + QStringLiteral("/Documents"));
         const LogCapture log;
-        EXPECT_FALSE(SkinStore::installIfMissing(row.packaged, home.installedBundle())) << row.what;
+        {
+            const PermissionBitsApply asUser;
+            EXPECT_FALSE(SkinStore::installIfMissing(row.packaged, home.installedBundle()))
+                << row.what;
+        }
         EXPECT_TRUE(tree(home.installedBundle()).isEmpty()) << row.what;
         EXPECT_EQ(documents(home), QStringList()) << row.what;
         // One line, naming where the install failed.

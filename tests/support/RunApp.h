@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // How a run of the program ended.
 struct Finished {
     int status = -1;  // -1 when it crashed or had to be killed
@@ -12,8 +14,11 @@ struct Finished {
 };
 
 // Runs the program offscreen with bare log lines, feeds it input, and waits generously.
-inline Finished runApp(const QStringList& arguments, const QByteArray& input = {}) {
+// inChild, when given, runs in the child just before the program starts.
+inline Finished runApp(const QStringList& arguments, const QByteArray& input = {},
+                       const std::function<void()>& inChild = {}) {
     QProcess process;
+    if (inChild) process.setChildProcessModifier(inChild);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"), QStringLiteral("%{message}"));
