@@ -27,19 +27,19 @@ QString displayedTitle(const QString& title, PlacementLimits& limits) {
 }
 }  // namespace
 
-QList<LabelSpec> placeLabels(const QList<LabelEntry>& entries, const QSizeF& size,
-                             PlacementLimits* limits) {
+QList<PlacedLabel> placeLabels(const QList<LabelEntry>& entries, const QSizeF& size,
+                               PlacementLimits* limits) {
     PlacementLimits counted;
     const double width = size.width();
     const double height = size.height();
     const qsizetype count = std::min(entries.size(), PlacementLimits::kMaxLabels);
     counted.pastLastLabel = entries.size() - count;
     float offset = 0;
-    QList<LabelSpec> placed;
+    QList<PlacedLabel> placed;
     placed.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
         const LabelEntry& entry = entries[i];
-        LabelSpec placement;
+        PlacedLabel placement;
         placement.rgba = {
             entry.colorRed.value_or(0) / 255.0f, entry.colorGreen.value_or(0) / 255.0f,
             entry.colorBlue.value_or(0) / 255.0f, entry.colorAlpha.value_or(0) / 100.0f};

@@ -9,7 +9,7 @@
 #include <array>
 
 // Where and how one label shows: everything the layout hands to a link label.
-struct LabelSpec {
+struct PlacedLabel {
     QRectF frame;
     std::array<float, 4> rgba{0, 0, 0, 1};  // 0..1 as computed, not clamped
     QString fontName;
@@ -37,7 +37,7 @@ struct PlacementLimits {
 // Stacks the labels upward from the bottom edge of a view of the given size. The running offset
 // is a 32-bit float carried from entry to entry, so the frames match to the bit what the skins
 // were authored against. limits, when given, counts what was left out or cut.
-QList<LabelSpec> placeLabels(const QList<LabelEntry>& entries, const QSizeF& size,
-                             PlacementLimits* limits = nullptr);
+QList<PlacedLabel> placeLabels(const QList<LabelEntry>& entries, const QSizeF& size,
+                               PlacementLimits* limits = nullptr);
 
 inline const QString kDefaultLabelFont = QStringLiteral("PingFangSC-Medium");

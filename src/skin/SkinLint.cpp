@@ -102,7 +102,7 @@ std::optional<QString> textOf(const RawLabelEntry& entry, const char* key) {
     return std::nullopt;
 }
 
-void checkPlacements(const QList<RawLabelEntry>& entries, const QList<LabelSpec>& placements,
+void checkPlacements(const QList<RawLabelEntry>& entries, const QList<PlacedLabel>& placements,
                      const QSizeF& size, QList<SkinWarning>& out) {
     const QString file = QStringLiteral("labels.plist");
     qsizetype placed = 0;
@@ -111,7 +111,7 @@ void checkPlacements(const QList<RawLabelEntry>& entries, const QList<LabelSpec>
         ++index;
         if (!entry.isDictionary) continue;
         if (placed >= placements.size()) break;
-        const LabelSpec& label = placements.at(placed++);
+        const PlacedLabel& label = placements.at(placed++);
         const QRectF& frame = label.frame;
         const QString where = QStringLiteral("(%1, %2, %3, %4)")
                                   .arg(rounded(frame.x()), rounded(frame.y()),
@@ -154,7 +154,7 @@ void checkPlacements(const QList<RawLabelEntry>& entries, const QList<LabelSpec>
 }  // namespace
 
 QList<SkinWarning> SkinLint::check(const Bundle& bundle, const QString& skin, const QSizeF& size,
-                                   int idiom, const QList<LabelSpec>& placements) {
+                                   int idiom, const QList<PlacedLabel>& placements) {
     QList<SkinWarning> warnings;
     checkPictures(bundle, skin, size, idiom, warnings);
     const std::optional<QList<RawLabelEntry>> entries = LabelList::readRawFile(

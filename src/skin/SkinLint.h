@@ -16,7 +16,7 @@ class SkinLint {
 public:
     // skin is a folder of bundle; placements are the layout's labels at size, in order.
     static QList<SkinWarning> check(const Bundle& bundle, const QString& skin, const QSizeF& size,
-                                    int idiom, const QList<LabelSpec>& placements);
+                                    int idiom, const QList<PlacedLabel>& placements);
 
     // A picture shown more than this many times its size looks blurred.
     static constexpr double kMaxStretch = 2.0;

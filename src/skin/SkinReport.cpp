@@ -47,9 +47,9 @@ SkinReport::Skin inspect(const Bundle& bundle, const QString& name, const QSizeF
     if (skipped > 0)
         skin.problems
             << QStringLiteral("%1 labels.plist entries are not dictionaries.").arg(skipped);
-    const QList<LabelSpec> placements = placeLabels(*entries, size);
+    const QList<PlacedLabel> placements = placeLabels(*entries, size);
     skin.warnings = SkinLint::check(bundle, name, size, idiom, placements);
-    for (const LabelSpec& placement : placements) {
+    for (const PlacedLabel& placement : placements) {
         SkinReport::Label label{placement, {}, false};
         label.resolvedFont = FontLookup::resolvedName(
             FontLookup::fontWithName(placement.fontName, static_cast<qreal>(placement.fontSize)));
@@ -156,7 +156,7 @@ QString SkinReport::skinsText() const {
         }
         int index = 0;
         for (const Label& label : skin.labels) {
-            const LabelSpec& s = label.placement;
+            const PlacedLabel& s = label.placement;
             out += QStringLiteral("    %1  frame (%2, %3, %4, %5)  colour (%6, %7, %8, %9)\n")
                        .arg(++index)
                        .arg(number(s.frame.x()), number(s.frame.y()), number(s.frame.width()),
@@ -187,7 +187,7 @@ QByteArray SkinReport::toJson() const {
     for (const Skin& skin : skins) {
         QJsonArray labels;
         for (const Label& label : skin.labels) {
-            const LabelSpec& s = label.placement;
+            const PlacedLabel& s = label.placement;
             labels.append(QJsonObject{
                 {QStringLiteral("frame"),
                  QJsonObject{{QStringLiteral("x"), s.frame.x()},

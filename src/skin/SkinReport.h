@@ -17,7 +17,7 @@ struct SkinReport {
         QSize pixels;
     };
     struct Label {
-        LabelSpec placement;
+        PlacedLabel placement;
         QString resolvedFont;
         bool opens = false;
     };

@@ -72,7 +72,8 @@ void UIBackGroundView::setFrame(const QRectF& newFrame) {
         return;
     }
     PlacementLimits limits;
-    for (const LabelSpec& placement : placeLabels(*entries, size, &limits)) addLinkLabel(placement);
+    for (const PlacedLabel& placement : placeLabels(*entries, size, &limits))
+        addLinkLabel(placement);
     logLimits(limits);
 }
 
@@ -112,7 +113,7 @@ void UIBackGroundView::removeLinkLabels() {
     }
 }
 
-void UIBackGroundView::addLinkLabel(const LabelSpec& placement) {
+void UIBackGroundView::addLinkLabel(const PlacedLabel& placement) {
     UILinkLabel* label = UILinkLabel::initWithFrame(placement.frame, this);
     label->setLinktextColor(QColor::fromRgbF(
         std::clamp(placement.rgba[0], 0.0f, 1.0f), std::clamp(placement.rgba[1], 0.0f, 1.0f),

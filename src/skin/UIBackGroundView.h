@@ -10,7 +10,7 @@
 #include <memory>
 
 class ImageView;
-struct LabelSpec;
+struct PlacedLabel;
 struct PlacementLimits;
 
 // The full-window view that shows one skin's background picture, read from the installed skin
@@ -41,7 +41,7 @@ private:
     UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin);
     void showBackgroundPicture(const QSizeF& size);
     void removeLinkLabels();
-    void addLinkLabel(const LabelSpec& placement);
+    void addLinkLabel(const PlacedLabel& placement);
     static void logLimits(const PlacementLimits& limits);
 
     ImageView* backgroundImageView = nullptr;  // child widget, made after the first layout

@@ -15,12 +15,12 @@ LabelEntry entry(std::optional<float> fontSize, std::optional<float> bottom = {}
 
 TEST(LabelPlacementTest, StacksUpwardFromTheBottom) {
     const QList<LabelEntry> entries{entry(20, 10), entry(10, 6)};
-    const QList<LabelSpec> placed = placeLabels(entries, QSizeF(600, 800));
+    const QList<PlacedLabel> placed = placeLabels(entries, QSizeF(600, 800));
     ASSERT_EQ(placed.size(), 2);
     EXPECT_EQ(exact(placed[0].frame), exact(QRectF(0, 766, 600, 24)));
     EXPECT_EQ(exact(placed[1].frame), exact(QRectF(0, 748, 600, 12)));
     // A view of no size keeps the same stack above its top edge.
-    const QList<LabelSpec> none = placeLabels(entries, QSizeF(0, 0));
+    const QList<PlacedLabel> none = placeLabels(entries, QSizeF(0, 0));
     ASSERT_EQ(none.size(), 2);
     EXPECT_EQ(exact(none[0].frame), exact(QRectF(0, -34, 0, 24)));
     EXPECT_EQ(exact(none[1].frame), exact(QRectF(0, -52, 0, 12)));
@@ -29,7 +29,7 @@ TEST(LabelPlacementTest, StacksUpwardFromTheBottom) {
 TEST(LabelPlacementTest, DefaultsAndValuesOfColourFontAndText) {
     LabelEntry e;
     e.title = QStringLiteral("only a title");
-    const LabelSpec plain = placeLabels({e}, QSizeF(1024, 768)).value(0);
+    const PlacedLabel plain = placeLabels({e}, QSizeF(1024, 768)).value(0);
     EXPECT_EQ(plain.rgba, (std::array<float, 4>{0, 0, 0, 1}));
     EXPECT_EQ(plain.fontName, QStringLiteral("PingFangSC-Medium"));
     EXPECT_EQ(plain.fontSize, 12.0f);
@@ -58,7 +58,7 @@ TEST(LabelPlacementTest, DefaultsAndValuesOfColourFontAndText) {
         SCOPED_TRACE(row.value);
         LabelEntry entry;
         entry.*row.field = row.value;
-        const LabelSpec label = placeLabels({entry}, QSizeF(100, 100)).value(0);
+        const PlacedLabel label = placeLabels({entry}, QSizeF(100, 100)).value(0);
         EXPECT_EQ(label.rgba, row.rgba);
         EXPECT_EQ(label.fontSize, row.fontSize);
         EXPECT_EQ(label.frame.height(), static_cast<double>(row.fontSize) * 1.2);
@@ -69,7 +69,7 @@ TEST(LabelPlacementTest, DefaultsAndValuesOfColourFontAndText) {
         LabelEntry entry;
         entry.fontName = name;
         entry.url = QStringLiteral("(null)");
-        const LabelSpec label = placeLabels({entry}, QSizeF(100, 100)).value(0);
+        const PlacedLabel label = placeLabels({entry}, QSizeF(100, 100)).value(0);
         EXPECT_EQ(label.fontName, shown);
         EXPECT_EQ(label.url, QStringLiteral("(null)"));
     }
@@ -83,7 +83,7 @@ TEST(LabelPlacementTest, LongStackMatchesFloatReferenceToTheBit) {
     QList<LabelEntry> entries;
     for (int i = 0; i < 50; ++i) entries.append(entry(sizes[i % 3], bottoms[i % 4]));
     const double height = 2000;
-    const QList<LabelSpec> placed = placeLabels(entries, QSizeF(320, height));
+    const QList<PlacedLabel> placed = placeLabels(entries, QSizeF(320, height));
     ASSERT_EQ(placed.size(), 50);
 
     float offset = 0;
@@ -129,7 +129,7 @@ TEST(LabelPlacementTest, LimitsLeaveOutOrCutOnlyPastTheirEdges) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.bottom);
         // The second entry undoes the first's gap: back at the bottom edge.
-        const QList<LabelSpec> placed =
+        const QList<PlacedLabel> placed =
             place({entry(12, row.bottom), entry(12, -row.bottom - 14.4f)}, limits);
         EXPECT_EQ(placed.size(), row.placed);
         EXPECT_EQ(limits.offView, 2 - row.placed);
