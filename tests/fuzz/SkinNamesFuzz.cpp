@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
@@ -47,6 +48,12 @@ private:
     size_t position = 0;
 };
 
+// A file of that exact name (bytes, not text), unless something is there already.
+void makeFile(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd >= 0) ::close(fd);
+}
+
 // Owner rights back on every folder, so that the tree can be removed whatever the input did.
 void restoreRights(const fs::path& root) {
     std::error_code ec;
@@ -82,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::error_code ec;
     switch (input.next() % 8) {
         case 0:
-            QFile(QString::fromStdString(bundle.string())).open(QIODevice::WriteOnly);
+            makeFile(bundle);
             break;
         case 1:
             fs::create_symlink(bundle, bundle, ec);
@@ -111,8 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 }
                 break;
             case 2:
-                if (!fs::exists(fs::symlink_status(path, ec)))
-                    QFile(QString::fromStdString(path.string())).open(QIODevice::WriteOnly);
+                makeFile(path);
                 break;
             case 3:
                 ::mkfifo(path.c_str(), 0600);
@@ -120,14 +126,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 4:
                 fs::create_symlink(made[input.next() % made.size()], path, ec);
                 break;
-            case 5:
+            case 5:  // a link to itself
                 fs::create_symlink(path, path, ec);
-                break;  // a link to itself
+                break;
             case 6:
                 fs::create_symlink(kind & 0x80 ? "/" : "../../..", path, ec);
                 break;
             case 7:
-                // Folders the listing may not enter: it still sees them, as it never looks inside.
+                // A folder without rights is still listed, as the listing never enters it; only
+                // an unreadable bundle cannot be listed (except by root).
                 ::chmod(parent.c_str(), kind & 0x80 ? 0 : 0300);
                 if (parent == bundle) bundleReadable = false;
                 break;
