@@ -51,14 +51,6 @@ inline QByteArray pngHeader(quint32 width, quint32 height) {
            chunk("IDAT", QByteArray::fromHex("789c030000000001")) + chunk("IEND", {});
 }
 
-inline QByteArray pngOf(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 inline QByteArray entry(const QByteArray& body) {
     return "<dict>" + body + "</dict>";
 }
