@@ -96,15 +96,16 @@ private:
     std::function<void()> work;
 };
 
-// The desktop's icon theme may restyle ours once installed; a build run from its tree has only
-// the copies built into the program.
+// The icon of the window's frame and the task bar, from the copies built into the program. Menus
+// and launchers take the installed icon through the desktop file; the sizes a frame shows are
+// enough here, since X11 gets every size added, as pixels, in one window property.
 QIcon applicationIcon() {
-    QIcon fallback;
-    for (const int size : {16, 32, 48, 64, 128, 256}) {
-        fallback.addFile(QStringLiteral(":/icons/hicolor/%1x%1/apps/" VELL_APP_ID ".png").arg(size),
-                         QSize(size, size));
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64}) {
+        icon.addFile(QStringLiteral(":/icons/hicolor/%1x%1/apps/" VELL_APP_ID ".png").arg(size),
+                     QSize(size, size));
     }
-    return QIcon::fromTheme(QStringLiteral(VELL_APP_ID), fallback);
+    return icon;
 }
 
 void saveScreenshot(QWidget& window, const QString& path) {
@@ -143,7 +144,9 @@ int Application::run(QApplication& app, const Options& options) {
             std::fputs("vell-thermo: first frame painted\n", stderr);
             std::fflush(stderr);
         }
-        QApplication::setWindowIcon(applicationIcon());
+        // Only X11 shows it; Wayland desktops take the icon from the desktop file.
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            QApplication::setWindowIcon(applicationIcon());
     });
     if (!delegate.didFinishLaunchingWithOptions()) return 1;
 
