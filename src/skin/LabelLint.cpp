@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -161,17 +160,16 @@ private:
                                     .arg(kindName(value.kind), QLatin1String(key.whenIgnored)));
                 return;
         }
-        if (!std::isfinite(read)) {
-            warn(value.key, QStringLiteral("%1 is not a finite number; ignored: %2")
-                                .arg(number(read), QLatin1String(key.whenIgnored)));
+        const std::optional<float> used = LabelList::numberOf(value);
+        if (!used) {
+            warn(value.key,
+                 (std::isfinite(read) ? QStringLiteral("%1 is too large for a 32-bit float; "
+                                                       "ignored: %2")
+                                      : QStringLiteral("%1 is not a finite number; ignored: %2"))
+                     .arg(number(read), QLatin1String(key.whenIgnored)));
             return;
         }
-        if (std::fabs(read) > static_cast<double>(std::numeric_limits<float>::max())) {
-            warn(value.key, QStringLiteral("%1 is too large for a 32-bit float; ignored: %2")
-                                .arg(number(read), QLatin1String(key.whenIgnored)));
-            return;
-        }
-        range(value.key, static_cast<float>(read));
+        range(value.key, *used);
     }
 
     void range(const QString& key, float v) {

@@ -33,40 +33,6 @@ QString stringValue(plist_t node) {
     return QString::fromUtf8(text, static_cast<qsizetype>(length));
 }
 
-std::optional<float> numberValue(plist_t node) {
-    if (node == nullptr) return std::nullopt;
-    double value = 0;
-    switch (plist_get_node_type(node)) {
-        case PLIST_UINT: {
-            uint64_t raw = 0;
-            plist_get_uint_val(node, &raw);
-            // Negative integers arrive as their unsigned two's complement.
-            value = static_cast<double>(static_cast<int64_t>(raw));
-            break;
-        }
-        case PLIST_REAL:
-            plist_get_real_val(node, &value);
-            break;
-        case PLIST_BOOLEAN: {
-            uint8_t flag = 0;
-            plist_get_bool_val(node, &flag);
-            value = flag != 0 ? 1 : 0;
-            break;
-        }
-        case PLIST_STRING:
-            value = LabelList::leadingNumber(stringValue(node));
-            break;
-        default:
-            return std::nullopt;
-    }
-    // Out of a float's range (or not a number at all) counts as missing; converting such a
-    // double to float would not even be defined.
-    if (!std::isfinite(value) ||
-        std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()))
-        return std::nullopt;
-    return static_cast<float>(value);
-}
-
 // libplist follows nested arrays and dictionaries recursively, and in binary files checks each
 // level against every level above it: a few thousand levels take seconds, a few hundred thousand
 // overflow the stack. Both counts below bound the depth; no labels file comes near them.
@@ -76,6 +42,13 @@ bool nestedTooDeep(const QByteArray& data) {
                                         kMaxBinaryObjects;  // the trailer's object count
     return data.count("<array") + data.count("<dict") > kMaxContainers ||
            data.count('<') > kMaxXmlTags;
+}
+
+RawLabelValue rawValue(const char* key, plist_t node);
+
+std::optional<float> numberValue(plist_t node) {
+    if (node == nullptr) return std::nullopt;
+    return LabelList::numberOf(rawValue("", node));
 }
 
 std::optional<QString> textValue(plist_t node) {
@@ -131,6 +104,7 @@ RawLabelValue rawValue(const char* key, plist_t node) {
             uint64_t raw = 0;
             plist_get_uint_val(node, &raw);
             value.kind = Kind::Integer;
+            // Negative integers arrive as their unsigned two's complement.
             value.number = static_cast<double>(static_cast<int64_t>(raw));
             break;
         }
@@ -163,6 +137,21 @@ RawLabelValue rawValue(const char* key, plist_t node) {
     return value;
 }
 }  // namespace
+
+std::optional<float> LabelList::numberOf(const RawLabelValue& value) {
+    using Kind = RawLabelValue::Kind;
+    double read = value.number;
+    if (value.kind == Kind::String)
+        read = leadingNumber(value.text);
+    else if (value.kind != Kind::Integer && value.kind != Kind::Real && value.kind != Kind::Boolean)
+        return std::nullopt;
+    // Out of a float's range (or not a number at all) counts as missing; converting such a
+    // double to float would not even be defined.
+    if (!std::isfinite(read) ||
+        std::fabs(read) > static_cast<double>(std::numeric_limits<float>::max()))
+        return std::nullopt;
+    return static_cast<float>(read);
+}
 
 double LabelList::leadingNumber(const QString& text) {
     const QByteArray bytes = text.toUtf8();

@@ -52,6 +52,10 @@ public:
     static std::optional<QList<RawLabelEntry>> readRawFile(const QString& path);
     static std::optional<QList<RawLabelEntry>> readRawData(QByteArray data);
 
+    // What a number-taking key reads from a value: integers, reals and booleans as they are, a
+    // string's leading number; nothing for other types, or outside a float's finite range.
+    static std::optional<float> numberOf(const RawLabelValue& value);
+
     // A string's leading decimal number, as a number-taking key reads it: leading white space
     // skipped, sign, fraction and exponent accepted; 0 when the string starts with no number.
     static double leadingNumber(const QString& text);

@@ -11,3 +11,12 @@ QString backgroundResourceName(int idiom, const QSizeF& size) {
     return landscape ? QStringLiteral("background_iPhone_Landscape")
                      : QStringLiteral("background_iPhone_Portrait");
 }
+
+QStringList allBackgroundResourceNames() {
+    QStringList names;
+    for (const int idiom : {Device::Mac, Device::Pad, Device::Phone})
+        for (const QSizeF shape : {QSizeF(2, 1), QSizeF(1, 2)})
+            names.append(backgroundResourceName(idiom, shape));
+    names.removeDuplicates();
+    return names;
+}

@@ -129,14 +129,7 @@ QString SkinReport::toText() const {
 
 QString SkinReport::skinsText() const {
     // Names, titles and links come from skin files: no control character reaches the terminal.
-    const auto shown = [](const QString& text) {
-        QString out;
-        for (const QChar c : text)
-            out += c.category() == QChar::Other_Control
-                       ? QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'))
-                       : QString(c);
-        return out;
-    };
+    const auto shown = &SkinWarning::escaped;
     QString out;
     for (const Skin& skin : skins) {
         out += QStringLiteral("\n%1\n").arg(shown(skin.name));

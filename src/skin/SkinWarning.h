@@ -20,10 +20,14 @@ struct SkinWarning {
     // Text from a skin file made fit for one line of a terminal: control characters escaped,
     // and no more than 60 characters of it.
     static QString shown(const QString& text) {
+        if (text.size() > 60) return escaped(text.left(60)) + QStringLiteral("...");
+        return escaped(text);
+    }
+
+    // Text from a skin file with no control or format character left to reach a terminal.
+    static QString escaped(const QString& text) {
         QString out;
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            if (i == 60) return out + QStringLiteral("...");
-            const QChar c = text.at(i);
+        for (const QChar c : text) {
             if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
                 out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
             else

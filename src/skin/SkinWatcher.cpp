@@ -1,5 +1,7 @@
 #include "skin/SkinWatcher.h"
 
+#include "skin/PictureChoice.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -9,14 +11,12 @@ namespace {
 // The files a layout reads from a skin folder. A fixed list keeps the number of watches small
 // whatever else an author leaves in the folder.
 const QStringList& watchedNames() {
-    static const QStringList names = {
-        QStringLiteral("labels.plist"),
-        QStringLiteral("background_Mac_Landscape.png"),
-        QStringLiteral("background_iPad_Landscape.png"),
-        QStringLiteral("background_iPad_Portrait.png"),
-        QStringLiteral("background_iPhone_Landscape.png"),
-        QStringLiteral("background_iPhone_Portrait.png"),
-    };
+    static const QStringList names = [] {
+        QStringList files{QStringLiteral("labels.plist")};
+        for (const QString& picture : allBackgroundResourceNames())
+            files.append(picture + QStringLiteral(".png"));
+        return files;
+    }();
     return names;
 }
 
