@@ -187,7 +187,6 @@ class Adapter(BluezObject):
     @dbus.service.method(ADAPTER)
     def StopDiscovery(self):
         log("%s StopDiscovery" % self.path)
-        self.daemon.count("StopDiscovery")
         if not self.props[ADAPTER]["Powered"]:
             raise NotReady("Resource Not Ready")
         self.daemon.stop_discovery()
@@ -196,15 +195,9 @@ class Adapter(BluezObject):
     def SetDiscoveryFilter(self, properties):
         log("%s SetDiscoveryFilter %s" % (self.path, dict(properties)))
 
-    @dbus.service.method(ADAPTER, out_signature="as")
-    def GetDiscoveryFilters(self):
-        log("%s GetDiscoveryFilters" % self.path)
-        return string_array(["UUIDs", "RSSI", "Pathloss", "Transport", "DuplicateData"])
-
     @dbus.service.method(ADAPTER, in_signature="o")
     def RemoveDevice(self, path):
         log("%s RemoveDevice %s" % (self.path, path))
-        self.daemon.count("RemoveDevice")
         if not self.daemon.remove_device(str(path)):
             raise DoesNotExist("Does Not Exist")
 
@@ -245,18 +238,7 @@ class Device(BluezObject):
     @dbus.service.method(DEVICE)
     def Disconnect(self):
         log("%s Disconnect" % self.path)
-        self.daemon.count("Disconnect")
         self.daemon.disconnect_device(self)
-
-    @dbus.service.method(DEVICE, in_signature="s")
-    def ConnectProfile(self, uuid):
-        log("%s ConnectProfile %s" % (self.path, uuid))
-        raise NotPermitted("Not Supported")
-
-    @dbus.service.method(DEVICE)
-    def Pair(self):
-        log("%s Pair" % self.path)
-        raise Failed("Pairing not supported here")
 
 
 class GattService(BluezObject):
@@ -312,7 +294,6 @@ class GattCharacteristic(BluezObject):
     @dbus.service.method(GATT_CHARACTERISTIC)
     def StartNotify(self):
         log("%s StartNotify" % self.path)
-        self.daemon.count("StartNotify")
         if "Notifying" not in self.props[GATT_CHARACTERISTIC]:
             raise NotPermitted("Notify not supported")
         self.daemon.start_notify(self)
@@ -320,7 +301,6 @@ class GattCharacteristic(BluezObject):
     @dbus.service.method(GATT_CHARACTERISTIC)
     def StopNotify(self):
         log("%s StopNotify" % self.path)
-        self.daemon.count("StopNotify")
         self.daemon.stop_notify(self)
 
 
@@ -360,7 +340,6 @@ class Root(dbus.service.Object):
     @dbus.service.method(OBJECT_MANAGER, out_signature="a{oa{sa{sv}}}")
     def GetManagedObjects(self):
         log("/ GetManagedObjects")
-        self.daemon.count("GetManagedObjects")
         return dbus.Dictionary(
             {dbus.ObjectPath(o.path): o.managed() for o in self.daemon.objects()},
             signature="oa{sa{sv}}",

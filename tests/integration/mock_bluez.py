@@ -8,7 +8,7 @@ every --interval-ms milliseconds, each one different, so that a test can check o
 
 What goes wrong, and when, is chosen with --scenario (see SCENARIOS) and the options that
 override it. A small control interface (CONTROL_PATH, CONTROL_INTERFACE) lets a test look at
-what happened and push the adapter or the link around. Every call received is logged on stderr;
+what happened. Every call received is logged on stderr;
 stdout says "ready" once the mock serves, then one line whenever it holds the link at a step
 (see announce), so that a test can act at that moment.
 
@@ -127,7 +127,7 @@ DEFAULTS = {
 
 
 class Control(dbus.service.Object):
-    """For the test: what happened so far, and a few pushes."""
+    """For the test: what happened so far."""
 
     def __init__(self, daemon):
         self.daemon = daemon
@@ -141,27 +141,6 @@ class Control(dbus.service.Object):
     def ConnectedPaths(self):
         return string_array(self.daemon.connect_paths)
 
-    @dbus.service.method(CONTROL_INTERFACE, in_signature="b")
-    def SetPowered(self, powered):
-        log("control SetPowered %s" % bool(powered))
-        self.daemon.set_powered(bool(powered))
-
-    @dbus.service.method(CONTROL_INTERFACE)
-    def AddAdapter(self):
-        log("control AddAdapter")
-        self.daemon.add_adapter()
-
-    @dbus.service.method(CONTROL_INTERFACE)
-    def RemoveAdapter(self):
-        log("control RemoveAdapter")
-        self.daemon.remove_adapter()
-
-    @dbus.service.method(CONTROL_INTERFACE)
-    def Drop(self):
-        log("control Drop")
-        if self.daemon.target and self.daemon.target.props[DEVICE]["Connected"]:
-            self.daemon.drop(self.daemon.target)
-
 
 class Daemon:
     def __init__(self, bus, options):
@@ -169,7 +148,6 @@ class Daemon:
         self.options = options
         self.counts = {}
         self.connect_paths = []
-        self.connects = 0
         self.scans = 0
         self.records_sent = 0  # over all connections, so every record is a new one
         self.records_this_link = 0
@@ -317,7 +295,6 @@ class Daemon:
 
     def connect_device(self, device, reply, error):
         self.count("Connect")
-        self.connects += 1
         self.connect_paths.append(device.path)
         o = self.options
         if device.props[DEVICE]["Connected"]:
@@ -328,7 +305,7 @@ class Daemon:
                                      name="org.bluez.Error.InProgress"))
             return
         device.connecting = True
-        attempt = self.connects
+        attempt = self.counts["Connect"]
 
         def fail():
             device.connecting = False
@@ -377,7 +354,7 @@ class Daemon:
         self.cancel("connect")
         self.cancel("resolve")
         device.connecting = False
-        self.stop_stream()
+        self.cancel("stream")
         if device.props[DEVICE]["ServicesResolved"]:
             device.set_props({"ServicesResolved": dbus.Boolean(False)})
         if device.props[DEVICE]["Connected"]:
@@ -389,7 +366,6 @@ class Daemon:
 
     def drop(self, device):
         log("%s drops the link" % device.path)
-        self.count("Drop")
         self.disconnect_device(device)
 
     # Notifications ------------------------------------------------------------------------
@@ -402,12 +378,9 @@ class Daemon:
         self.every("stream", self.options["interval_ms"], lambda: self.send(characteristic))
 
     def stop_notify(self, characteristic):
-        self.stop_stream()
+        self.cancel("stream")
         if characteristic.props[GATT_CHARACTERISTIC].get("Notifying"):
             characteristic.set_props({"Notifying": dbus.Boolean(False)})
-
-    def stop_stream(self):
-        self.cancel("stream")
 
     def send(self, characteristic):
         if self.pending_records:
@@ -415,7 +388,6 @@ class Daemon:
         else:
             self.records_sent += 1
             data = record(self.records_sent)
-        self.count("Records")
         self.records_this_link += 1
         characteristic.set_props({"Value": byte_array(data)})
         drop_after = self.options["drop_after"]
@@ -443,24 +415,17 @@ def main():
     parser.add_argument("--bus-address", default=os.environ.get("DBUS_SYSTEM_BUS_ADDRESS"))
     parser.add_argument("--scenario", default="normal", choices=sorted(SCENARIOS))
     parser.add_argument("--interval-ms", type=int, help="time between records")
-    parser.add_argument("--drop-after", type=int, help="drop the first link after N records")
-    parser.add_argument("--fail-connects", type=int, help="the first N Connect calls fail")
     parser.add_argument("--unresolved-connects", type=int, help="the first N never resolve")
     parser.add_argument("--quiet-scans", type=int, help="the first N discoveries find nothing")
     parser.add_argument("--held-connects", type=int, help="the first N Connect calls hang until "
                         "a Disconnect")
-    parser.add_argument("--back-after-ms", type=int, help="when a switched off or unplugged "
-                        "adapter comes back")
-    parser.add_argument("--decoy", action="store_true", default=None)
-    parser.add_argument("--odd-records", action="store_true", default=None)
     args = parser.parse_args()
     if not args.bus_address:
         parser.error("no bus: give --bus-address or set DBUS_SYSTEM_BUS_ADDRESS")
 
     options = dict(DEFAULTS)
     options.update(SCENARIOS[args.scenario])
-    for name in ("interval_ms", "drop_after", "fail_connects", "unresolved_connects",
-                 "quiet_scans", "held_connects", "back_after_ms", "decoy", "odd_records"):
+    for name in ("interval_ms", "unresolved_connects", "quiet_scans", "held_connects"):
         value = getattr(args, name)
         if value is not None:
             options[name] = value

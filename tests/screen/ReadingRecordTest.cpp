@@ -1,5 +1,4 @@
 #include "screen/ReadingRecord.h"
-#include "screen/StatusCodes.h"
 
 #include <gtest/gtest.h>
 
@@ -33,16 +32,6 @@ TEST(ReadingRecordTest, RejectionLineNamesTheRecordInHexAndStaysShort) {
     const QString longLine = ReadingRecord::rejectionLine(QByteArray(1 << 20, 'a'));
     EXPECT_TRUE(longLine.startsWith(QStringLiteral("Rejected record of 1048576 bytes: 6161")));
     EXPECT_LT(longLine.size(), 200);
-}
-
-TEST(StatusCodeTest, LogsOnlyTheFourKnownCodes) {
-    EXPECT_EQ(StatusCode::logLine(1), QStringLiteral("scanning..."));
-    EXPECT_EQ(StatusCode::logLine(2), QStringLiteral("connecting ..."));
-    EXPECT_EQ(StatusCode::logLine(12), QStringLiteral("Found target."));
-    EXPECT_EQ(StatusCode::logLine(14), QStringLiteral("tempture disconnected."));
-    for (qint64 code : {qint64{0}, qint64{3}, qint64{4}, qint64{13}, qint64{15}, qint64{-1},
-                        std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max()})
-        EXPECT_TRUE(StatusCode::logLine(code).isNull()) << code;
 }
 
 }  // namespace
