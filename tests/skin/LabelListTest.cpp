@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
-#include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/SkinFiles.h"
-#include "support/TempHome.h"
 
 namespace {
 
@@ -84,31 +82,6 @@ TEST(LabelListTest, RefusesWhatIsNotAnArrayPlist) {
     const auto empty = LabelList::readData(labelsPlist(""));
     ASSERT_TRUE(empty.has_value());
     EXPECT_TRUE(empty->isEmpty());
-}
-
-TEST(LabelListTest, ReadsFilesOnlyWhenThere) {
-    const TempHome home;
-    EXPECT_FALSE(LabelList::readFile(QString()).has_value());
-    EXPECT_FALSE(LabelList::readFile(home.path() + QStringLiteral("/missing.plist")).has_value());
-    EXPECT_FALSE(LabelList::readFile(home.path()).has_value());
-    const auto entries = LabelList::readFile(home.write(QStringLiteral("labels.plist"), kOneEntry));
-    ASSERT_TRUE(entries.has_value());
-    EXPECT_EQ(entries->size(), 1);
-}
-
-TEST(LabelListTest, SkipsEntriesThatAreNotDictionariesWithOneLineEach) {
-    const LogCapture log;
-    int skipped = 0;
-    const auto entries = LabelList::readData(
-        labelsPlist("<string>a</string><dict><key>TITLE</key><string>kept</string></dict>"
-                    "<integer>3</integer><array/><dict/>"),
-        &skipped);
-    ASSERT_TRUE(entries.has_value());
-    ASSERT_EQ(entries->size(), 2);
-    EXPECT_EQ(entries->at(0).title, QStringLiteral("kept"));
-    EXPECT_FALSE(entries->at(1).title.has_value());
-    EXPECT_EQ(skipped, 3);
-    EXPECT_EQ(log.lines().size(), 3);
 }
 
 // One entry per value, each with key set to it; the values read as expected, the rest missing.

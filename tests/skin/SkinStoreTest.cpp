@@ -106,14 +106,6 @@ TEST(SkinStoreTest, AnOwnerlessLockFileDoesNotStopTheNextInstall) {
     EXPECT_EQ(tree(home.installedBundle()), tree(kPackaged));
 }
 
-TEST(SkinStoreTest, MissingPackagedBundleInstallsNothing) {
-    const TempHome home;
-    EXPECT_FALSE(SkinStore::installIfMissing(home.path() + QStringLiteral("/nowhere"),
-                                             home.installedBundle()));
-    EXPECT_TRUE(tree(home.installedBundle()).isEmpty());
-    EXPECT_EQ(documents(home), QStringList());
-}
-
 TEST(SkinStoreTest, AFailedInstallLeavesNothingBehindAndLogsOneLine) {
     const QTemporaryDir scratch;
     // A pipe cannot be copied, even by root, who ignores folder permissions.
