@@ -102,6 +102,24 @@ TEST_P(DispatchSyncTest, ClosingTheGateReleasesAHopTheMainThreadIsNotServing) {
     EXPECT_TRUE(waitUntil([&] { return ran->load(); }));
 }
 
+// Hops sent back to back may skip the event queue; never past work their thread posted first.
+TEST_P(DispatchSyncTest, AStreamOfHopsKeepsItsPlaceBehindPostedWork) {
+    std::vector<int> order;  // main thread only
+    Worker worker(GetParam(), [&] {
+        for (int i = 0; i < 2000; ++i) {
+            if (i % 3 == 0) MainThread::post([&order, i] { order.push_back(-i); });
+            MainThread::dispatchSync([&order, i] { order.push_back(i); });
+        }
+    });
+    ASSERT_TRUE(waitUntil([&] { return worker.done.load(); }));
+    std::vector<int> expected;
+    for (int i = 0; i < 2000; ++i) {
+        if (i % 3 == 0) expected.push_back(-i);
+        expected.push_back(i);
+    }
+    EXPECT_EQ(order, expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(Workers, DispatchSyncTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& row) {
                              return row.param ? "QThread" : "StdThread";
