@@ -146,11 +146,11 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (parser.isSet(idiom)) {
         const QString value = parser.value(idiom);
         if (value == QLatin1String("mac"))
-            o.idiom = 5;
+            o.idiom = Device::Idiom::Mac;
         else if (value == QLatin1String("pad"))
-            o.idiom = 1;
+            o.idiom = Device::Idiom::Pad;
         else if (value == QLatin1String("phone"))
-            o.idiom = 0;
+            o.idiom = Device::Idiom::Phone;
         else
             return error(QStringLiteral("Unknown idiom '%1': use mac, pad or phone.").arg(value));
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Device.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,7 @@ struct Options {
     QString replayPath;  // "-" is standard input
     int intervalMs = 1000;
     QSize size{1024, 768};
-    int idiom = 5;
+    Device::Idiom idiom = Device::Idiom::Mac;
     QString screenshot;
     int timeoutSeconds = 10;
     int readings = 0;                      // 0: run until the window closes

@@ -1,7 +1,5 @@
 #include "skin/LabelList.h"
 
-#include "platform/SystemLog.h"
-
 #include <QFile>
 #include <QtEndian>
 
@@ -188,14 +186,14 @@ double LabelList::leadingNumber(const QString& text) {
     return std::strtod(clean.c_str(), nullptr);
 }
 
-std::optional<QList<LabelEntry>> LabelList::readFile(const QString& path, int* skipped) {
+std::optional<QList<LabelEntry>> LabelList::readFile(const QString& path, QStringList* notes) {
     const std::optional<QByteArray> data = fileData(path);
     if (!data) return std::nullopt;
-    return readData(*data, skipped);
+    return readData(*data, notes);
 }
 
-std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipped) {
-    if (skipped != nullptr) *skipped = 0;
+std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, QStringList* notes) {
+    QStringList lines;
     const PlistPtr root = parseArray(std::move(data));
     if (!root) return std::nullopt;
 
@@ -206,18 +204,16 @@ std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipp
         plist_t item = plist_array_get_item(root.get(), i);
         if (item == nullptr || plist_get_node_type(item) != PLIST_DICT) {
             if (++notDictionaries <= kMaxSkippedLines)
-                SystemLog::write(
-                    QStringLiteral("labels.plist entry %1 is not a dictionary; skipped.")
-                        .arg(i + 1));
+                lines << QStringLiteral("labels.plist entry %1 is not a dictionary; skipped.")
+                             .arg(i + 1);
             continue;
         }
         entries.append(readEntry(item));
     }
     if (notDictionaries > kMaxSkippedLines)
-        SystemLog::write(
-            QStringLiteral("%1 more labels.plist entries are not dictionaries; skipped.")
-                .arg(notDictionaries - kMaxSkippedLines));
-    if (skipped != nullptr) *skipped = notDictionaries;
+        lines << QStringLiteral("%1 more labels.plist entries are not dictionaries; skipped.")
+                     .arg(notDictionaries - kMaxSkippedLines);
+    if (notes != nullptr) *notes = lines;
     return entries;
 }
 

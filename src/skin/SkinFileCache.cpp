@@ -32,17 +32,19 @@ QImage SkinFileCache::picture(const QString& path) {
     return image;
 }
 
-std::optional<QList<LabelEntry>> SkinFileCache::labels(const QString& path) {
+SkinFileCache::LabelFile SkinFileCache::labels(const QString& path) {
     const std::optional<FileIdentity> id = FileIdentity::of(path);
+    LabelFile file;
     if (!id) {
         labelLists.remove(path);
-        return LabelList::readFile(path);
+        file.entries = LabelList::readFile(path, &file.notes);
+        return file;
     }
     auto it = labelLists.find(path);
     if (it != labelLists.end() && it->identity == *id) return it->value;
-    std::optional<QList<LabelEntry>> entries = LabelList::readFile(path);
-    labelLists.insert(path, {*id, entries});
-    return entries;
+    file.entries = LabelList::readFile(path, &file.notes);
+    labelLists.insert(path, {*id, file});
+    return file;
 }
 
 void SkinFileCache::keepOnly(const QString& folder) {

@@ -15,18 +15,18 @@
 
 namespace {
 struct Picture {
-    int idiom;
+    Device::Idiom idiom;
     bool landscape;
     const char* when;
 };
 
 // One way to reach each of the five pictures.
 const Picture kPictures[] = {
-    {Device::Mac, true, "--idiom mac in any window"},
-    {Device::Pad, true, "--idiom pad in a window wider than tall"},
-    {Device::Pad, false, "--idiom pad in a window not wider than tall"},
-    {Device::Phone, true, "--idiom phone in a window wider than tall"},
-    {Device::Phone, false, "--idiom phone in a window not wider than tall"},
+    {Device::Idiom::Mac, true, "--idiom mac in any window"},
+    {Device::Idiom::Pad, true, "--idiom pad in a window wider than tall"},
+    {Device::Idiom::Pad, false, "--idiom pad in a window not wider than tall"},
+    {Device::Idiom::Phone, true, "--idiom phone in a window wider than tall"},
+    {Device::Idiom::Phone, false, "--idiom phone in a window not wider than tall"},
 };
 
 QString number(double value) {
@@ -47,14 +47,14 @@ QString sizeText(const QSizeF& size) {
 
 // The window a picture covers: the checked size, turned to the picture's shape.
 QSizeF coveredBy(const Picture& picture, const QSizeF& size) {
-    if (picture.idiom == Device::Mac) return size;
+    if (picture.idiom == Device::Idiom::Mac) return size;
     const double longer = std::max(size.width(), size.height());
     const double shorter = std::min(size.width(), size.height());
     return picture.landscape ? QSizeF(longer, shorter) : QSizeF(shorter, longer);
 }
 
-void checkPictures(const Bundle& bundle, const QString& skin, const QSizeF& size, int idiom,
-                   QList<SkinWarning>& out) {
+void checkPictures(const Bundle& bundle, const QString& skin, const QSizeF& size,
+                   Device::Idiom idiom, QList<SkinWarning>& out) {
     const QString shown = backgroundResourceName(idiom, size);
     const double ratio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
     for (const Picture& picture : kPictures) {
@@ -154,7 +154,7 @@ void checkPlacements(const QList<RawLabelEntry>& entries, const QList<PlacedLabe
 }  // namespace
 
 QList<SkinWarning> SkinLint::check(const Bundle& bundle, const QString& skin, const QSizeF& size,
-                                   int idiom, const QList<PlacedLabel>& placements) {
+                                   Device::Idiom idiom, const QList<PlacedLabel>& placements) {
     QList<SkinWarning> warnings;
     checkPictures(bundle, skin, size, idiom, warnings);
     const std::optional<QList<RawLabelEntry>> entries = LabelList::readRawFile(
