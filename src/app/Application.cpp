@@ -3,9 +3,9 @@
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
-#include "app/OrrinNavigationController.h"
-#include "screen/StatusCodes.h"
+#include "screen/StatusWords.h"
 #include "screen/ViewController.h"
+#include "widgets/OrrinNavigationController.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -165,7 +165,7 @@ int Application::run(QApplication& app, const Options& options) {
     });
     QObject::connect(screen, &ViewController::linkStatusChanged, &shown, [&shown](qint64 code) {
         // Qt adds the application's name: "Connecting — Vell Thermo".
-        const QString words = StatusCode::description(code);
+        const QString words = StatusWords::description(code);
         if (!words.isNull()) shown.setWindowTitle(words.left(1).toUpper() + words.mid(1));
     });
     if (!options.screenshot.isEmpty()) {

@@ -1,15 +1,15 @@
 #include "screen/ViewController.h"
 
-#include "app/OrrinNavigationController.h"
 #include "lumo/VellLumo.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
 #include "screen/ReadingRecord.h"
-#include "screen/StatusCodes.h"
+#include "screen/StatusWords.h"
 #include "skin/UIBackGroundView.h"
 #include "widgets/ActivityIndicator.h"
 #include "widgets/FitLabel.h"
 #include "widgets/FontLookup.h"
+#include "widgets/OrrinNavigationController.h"
 #include "widgets/ViewGeometry.h"
 
 #include <QPointer>
@@ -92,7 +92,7 @@ void ViewController::checkTempture() {
     if (actView != nullptr) actView->startAnimating();
     if (!bleTempture) {
         auto status = [screen = QPointer<ViewController>(this)](qint64 code) {
-            const QString line = StatusCode::logLine(code);
+            const QString line = StatusWords::logLine(code);
             if (!line.isNull()) SystemLog::write(line);
             // The window title follows the link; the link never waits for it.
             MainThread::post([screen, code] {

@@ -1,7 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/MainWindow.h"
-#include "app/OrrinNavigationController.h"
+#include "widgets/OrrinNavigationController.h"
 #include "screen/ViewController.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // real Bluetooth LE link: BleTransport against mock_bluez.py on a private dbus-daemon, all in
 // this process, so that the calls land exactly in the step under test.
 
-#include "app/OrrinNavigationController.h"
+#include "widgets/OrrinNavigationController.h"
 #include "lumo/BleTransport.h"
 #include "lumo/VellLumo.h"
 #include "platform/Bundle.h"

@@ -1,4 +1,4 @@
-#include "app/OrrinNavigationController.h"
+#include "widgets/OrrinNavigationController.h"
 #include "lumo/VellLumo.h"
 #include "screen/ReadingRecord.h"
 #include "screen/ViewController.h"

@@ -1,4 +1,6 @@
-#include "screen/StatusCodes.h"
+#include "screen/StatusWords.h"
+
+#include "lumo/StatusCodes.h"
 
 namespace {
 struct Known {
@@ -24,13 +26,13 @@ const Known* find(qint64 code) {
 }
 }  // namespace
 
-QString StatusCode::logLine(qint64 code) {
+QString StatusWords::logLine(qint64 code) {
     const Known* known = find(code);
     return known != nullptr && known->logLine != nullptr ? QString::fromLatin1(known->logLine)
                                                          : QString();
 }
 
-QString StatusCode::description(qint64 code) {
+QString StatusWords::description(qint64 code) {
     const Known* known = find(code);
     return known != nullptr ? QString::fromLatin1(known->words) : QString();
 }

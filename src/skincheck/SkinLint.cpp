@@ -1,10 +1,10 @@
-#include "skin/SkinLint.h"
+#include "skincheck/SkinLint.h"
 
 #include "platform/Bundle.h"
 #include "platform/Device.h"
 #include "platform/UrlOpener.h"
-#include "skin/LabelLint.h"
 #include "skin/PictureChoice.h"
+#include "skincheck/LabelLint.h"
 #include "widgets/FontLookup.h"
 
 #include <QGuiApplication>

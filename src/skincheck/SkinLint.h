@@ -3,7 +3,7 @@
 #include "platform/Device.h"
 
 #include "skin/LabelPlacement.h"
-#include "skin/SkinWarning.h"
+#include "skincheck/SkinWarning.h"
 
 #include <QList>
 #include <QSizeF>

@@ -1,12 +1,12 @@
-#include "skin/SkinReport.h"
+#include "skincheck/SkinReport.h"
 
 #include "platform/Bundle.h"
 #include "platform/UrlOpener.h"
 #include "skin/PictureChoice.h"
 #include "skin/SkinFileCache.h"
 #include "skin/SkinLayout.h"
-#include "skin/SkinLint.h"
 #include "skin/SkinStore.h"
+#include "skincheck/SkinLint.h"
 #include "widgets/FontLookup.h"
 
 #include <QDir>

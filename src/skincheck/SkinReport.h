@@ -2,7 +2,7 @@
 
 #include "platform/Device.h"
 #include "skin/LabelPlacement.h"
-#include "skin/SkinWarning.h"
+#include "skincheck/SkinWarning.h"
 
 #include <QByteArray>
 #include <QSize>

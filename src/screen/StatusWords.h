@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// What the screen says of the link's status codes (lumo/StatusCodes.h).
+namespace StatusWords {
+// The log line for code, or a null string for codes the screen does not log.
+QString logLine(qint64 code);
+
+// Where the link stands, in words for the window title; a null string for other codes.
+QString description(qint64 code);
+}  // namespace StatusWords
