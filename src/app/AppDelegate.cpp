@@ -26,7 +26,7 @@ AppDelegate::AppDelegate() = default;
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::setWindow(std::unique_ptr<MainWindow> window) {
-    _window = std::move(window);
+    mainWindow = std::move(window);
 }
 
 void AppDelegate::applicationWillEnterForeground() {
