@@ -191,10 +191,14 @@ int Application::run(QApplication& app, const Options& options) {
     if (!delegate.didFinishLaunchingWithOptions()) return 1;
 
     RunEnd end(shown, *screen, options);
+    // Qt adds the application's name: "Connecting — Vell Thermo". The taskbar shows it, so once
+    // readings flow the title is the latest one.
     QObject::connect(screen, &ViewController::linkStatusChanged, &shown, [&shown](qint64 code) {
-        // Qt adds the application's name: "Connecting — Vell Thermo".
-        const QString words = StatusWords::description(code);
-        if (!words.isNull()) shown.setWindowTitle(words.left(1).toUpper() + words.mid(1));
+        const QString title = StatusWords::titleForStatus(code);
+        if (!title.isNull()) shown.setWindowTitle(title);
+    });
+    QObject::connect(screen, &ViewController::readingShown, &shown, [&shown](const QString& text) {
+        shown.setWindowTitle(StatusWords::titleForReading(text));
     });
     shown.show();
     const int status = app.exec();

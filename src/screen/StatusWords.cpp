@@ -1,6 +1,7 @@
 #include "screen/StatusWords.h"
 
 #include "lumo/StatusCodes.h"
+#include "platform/SystemLog.h"
 
 namespace {
 struct Known {
@@ -35,4 +36,14 @@ QString StatusWords::logLine(qint64 code) {
 QString StatusWords::description(qint64 code) {
     const Known* known = find(code);
     return known != nullptr ? QString::fromLatin1(known->words) : QString();
+}
+
+QString StatusWords::titleForStatus(qint64 code) {
+    const QString words = description(code);
+    if (words.isNull()) return {};
+    return words.left(1).toUpper() + words.mid(1);
+}
+
+QString StatusWords::titleForReading(const QString& shownReading) {
+    return SystemLog::escaped(shownReading.simplified());
 }

@@ -7,6 +7,7 @@
 #include "skincheck/LabelLint.h"
 #include "widgets/FontLookup.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLocale>
@@ -151,6 +152,16 @@ void checkPlacements(const QList<RawLabelEntry>& entries, const QList<PlacedLabe
                             .arg(SkinWarning::shown(*label.url))});
     }
 }
+
+// A property list in the OpenStep text format starts with its array or dictionary.
+bool isOpenStep(const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return false;
+    QByteArray start = file.read(4096);
+    if (start.startsWith("\xEF\xBB\xBF")) start.remove(0, 3);
+    const QByteArray text = start.trimmed();
+    return text.startsWith('(') || text.startsWith('{');
+}
 }  // namespace
 
 QList<SkinWarning> SkinLint::check(const Bundle& bundle, const QString& skin, const QSizeF& size,
@@ -159,7 +170,16 @@ QList<SkinWarning> SkinLint::check(const Bundle& bundle, const QString& skin, co
     checkPictures(bundle, skin, size, idiom, warnings);
     const std::optional<QList<RawLabelEntry>> entries = LabelList::readRawFile(
         bundle.pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), skin));
-    if (!entries) return warnings;  // the layout logs that itself
+    if (!entries) {  // the layout logs that itself; the format may say why
+        if (isOpenStep(
+                bundle.pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), skin)))
+            warnings.append({QStringLiteral("labels.plist"),
+                             0,
+                             {},
+                             QStringLiteral("the file is in the old OpenStep text format, which "
+                                            "cannot be read; save it as XML or binary")});
+        return warnings;
+    }
     warnings += LabelLint::check(*entries);
     checkPlacements(*entries, placements, size, warnings);
     // Pictures first, then entry by entry as the file reads.

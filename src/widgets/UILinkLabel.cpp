@@ -6,6 +6,7 @@
 #include "widgets/ViewGeometry.h"
 
 #include <QMouseEvent>
+#include <QRegularExpression>
 
 UILinkLabel* UILinkLabel::initWithFrame(const QRectF& frame, QWidget* parent) {
     auto* label = new UILinkLabel(parent);
@@ -55,14 +56,32 @@ void UILinkLabel::setUrlWithTitle(const QString& title, const QString& url) {
 
 void UILinkLabel::setAttributedText(const AttributedString& text) {
     shown = text;
-    setText(text.text);
+    fullText = text.text;
     applyStyle();
 }
 
 void UILinkLabel::setPlainText(const QString& text) {
     shown.reset();
-    setText(text);
+    fullText = text;
     applyStyle();
+}
+
+void UILinkLabel::showOneLine() {
+    // One line, cut at its end to the label's width; the whole text is the tooltip.
+    static const QRegularExpression lineBreak(QStringLiteral("[\\n\\r\\x{2028}\\x{2029}]"));
+    const qsizetype lineEnd = fullText.indexOf(lineBreak);
+    QString line = fullText;
+    if (lineEnd >= 0) line = fullText.left(lineEnd) + QChar(0x2026);
+    if (fontMetrics().horizontalAdvance(line) > width())
+        line = fontMetrics().elidedText(lineEnd >= 0 ? fullText.left(lineEnd) : fullText,
+                                        Qt::ElideRight, width());
+    setText(line);
+    setToolTip(line == fullText ? QString() : fullText);
+}
+
+void UILinkLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    showOneLine();
 }
 
 void UILinkLabel::setUrl(const QString& url) {
@@ -88,6 +107,7 @@ void UILinkLabel::applyStyle() {
     }
     setFont(f);
     setPalette(p);
+    showOneLine();
 }
 
 bool UILinkLabel::checkTelNumber(const QString& text) {

@@ -54,10 +54,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     explicit UILinkLabel(QWidget* parent);
     void applyStyle();
+    void showOneLine();
 
     bool underlined = false;
     QColor linkColor{0, 0, 255};
@@ -65,5 +67,6 @@ private:
     QString urlText;    // null until set
     QFont baseFont;
     std::optional<AttributedString> shown;
+    QString fullText;  // what the label is given; it shows as much of its first line as fits
     bool pressed = false;
 };
