@@ -4,6 +4,8 @@
 #include "platform/Device.h"
 #include "platform/HomeDirectory.h"
 #include "platform/SystemLog.h"
+#include "skin/PicturePrefetch.h"
+#include "skin/SkinStore.h"
 #include "skincheck/CheckCommand.h"
 
 #include <QApplication>
@@ -40,6 +42,9 @@ int showWindow(int& argc, char* argv[], const Options& options) {
         qputenv("QT_QPA_PLATFORM", "offscreen");  // a screenshot needs no screen
     }
     SystemLog::installDefaultPattern();
+    // The first picture decodes while the application connects to the display.
+    PicturePrefetch::startForSkin(SkinStore::installedBundlePath(HomeDirectory::path()),
+                                  options.skin, QSizeF(options.size), options.idiom);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vell-thermo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));

@@ -1,5 +1,7 @@
 #include "skin/SkinFileCache.h"
 
+#include "skin/PicturePrefetch.h"
+
 #include <QFile>
 #include <QImageReader>
 
@@ -25,9 +27,14 @@ QImage SkinFileCache::picture(const QString& path) {
     }
     auto it = pictures.find(path);
     if (it != pictures.end() && it->identity == *id) return it->value;
-    // Qt's allocation limit refuses pictures whose header asks for absurd sizes.
-    QImageReader reader(path);
-    const QImage image = reader.read();
+    QImage image;
+    if (std::optional<QImage> early = PicturePrefetch::take(path, *id)) {
+        image = std::move(*early);
+    } else {
+        // Qt's allocation limit refuses pictures whose header asks for absurd sizes.
+        QImageReader reader(path);
+        image = reader.read();
+    }
     pictures.insert(path, {*id, image});
     return image;
 }
