@@ -293,7 +293,7 @@ def table(b, p, m):
     row("reading pipeline, link thread to label + log line (file)",
         f"{pt['records_per_s']:,.0f} records/s, median of 3 runs (empty hop alone: "
         f"{hop:,.0f}/s)",
-        ">= 50,000/s", pt["records_per_s"] >= 50000)
+        ">= 10,000/s", pt["records_per_s"] >= 10000)
     ph = b["BM_PipelineHopAt1000"]
     row("one reading's hop at 1,000 records/s",
         f"p99 {ph['p99_ms']:.3f} ms (p50 {ph['p50_ms']:.3f}, max {ph['max_ms']:.2f}; "
@@ -302,7 +302,7 @@ def table(b, p, m):
         ratio = r["start_app_ms"] / r["start_floor_ms"]
         row(f"start to first painted frame, {name}",
             f"app {r['start_app_ms']:.0f} ms / floor {r['start_floor_ms']:.0f} ms = "
-            f"{ratio:.2f}x", "<= 1.25x floor", ratio <= 1.25)
+            f"{ratio:.2f}x", "<= 0.85x floor", ratio <= 0.85)
     for name, r in p.items():
         ratio = r["peak_app_kib"] / r["peak_floor_kib"]
         row(f"peak memory of the running window, {name}",

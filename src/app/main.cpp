@@ -7,6 +7,7 @@
 #include "skin/PicturePrefetch.h"
 #include "skin/SkinStore.h"
 #include "skincheck/CheckCommand.h"
+#include "widgets/FontLookup.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -42,7 +43,9 @@ int showWindow(int& argc, char* argv[], const Options& options) {
         qputenv("QT_QPA_PLATFORM", "offscreen");  // a screenshot needs no screen
     }
     SystemLog::installDefaultPattern();
-    // The first picture decodes while the application connects to the display.
+    // The first picture decodes, and fontconfig loads, while the application connects to the
+    // display and builds the window.
+    FontLookup::warmUp();
     PicturePrefetch::startForSkin(SkinStore::installedBundlePath(HomeDirectory::path()),
                                   options.skin, QSizeF(options.size), options.idiom);
     QApplication app(argc, argv);
