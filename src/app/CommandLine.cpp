@@ -53,12 +53,18 @@ void addRunOptions(QCommandLineParser& parser) {
                     "Once the first reading shows (or after --timeout), save the window as a "
                     "PNG picture to PATH and exit.",
                     "PATH"),
-        valueOption("timeout", "Seconds --screenshot waits for a reading (default 10).", "SECONDS"),
-        valueOption("readings", "Exit once N readings have been shown.", "N"),
+        valueOption("timeout",
+                    "Seconds --screenshot waits for a reading (default 10); with --headless, "
+                    "seconds until the run ends.",
+                    "SECONDS"),
+        valueOption("readings", "Exit once N readings have been shown (or printed).", "N"),
         valueOption("skin",
                     "Start with this installed skin instead of qir, to preview it; nothing is "
                     "saved.",
                     "NAME"),
+        flagOption("headless",
+                   "No window: print one JSON line per reading, rejected record and status of "
+                   "the sensor link on standard output, until interrupted."),
     });
 }
 
@@ -151,11 +157,25 @@ QString readEnd(const QCommandLineParser& parser, Options& o) {
         const auto seconds = boundedInt(value("timeout"), 0, 86'400);
         if (!seconds) return QStringLiteral("--timeout takes seconds from 0 to 86400.");
         o.timeoutSeconds = *seconds;
+        o.timeoutSet = true;
     }
     if (set("readings")) {
         const auto n = boundedInt(value("readings"), 1, std::numeric_limits<int>::max());
         if (!n) return QStringLiteral("--readings takes a whole number from 1 to 999999999.");
         o.readings = *n;
+    }
+    return {};
+}
+
+// Headless runs have no window to size, skin or photograph, and print no skin report.
+QString readHeadless(const QCommandLineParser& parser, Options& o) {
+    o.headless = parser.isSet(QStringLiteral("headless"));
+    if (!o.headless) return {};
+    for (const char* name :
+         {"screenshot", "size", "skin", "idiom", "check-skins", "check-skin", "json", "strict"}) {
+        if (parser.isSet(QString::fromLatin1(name)))
+            return QStringLiteral("--headless opens no window: leave out --%1.")
+                .arg(QString::fromLatin1(name));
     }
     return {};
 }
@@ -205,7 +225,7 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return error(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
-    for (const auto read : {readSource, readWindow, readEnd, readCheck}) {
+    for (const auto read : {readHeadless, readSource, readWindow, readEnd, readCheck}) {
         const QString problem = read(parser, result.options);
         if (!problem.isEmpty()) return error(problem);
     }

@@ -23,7 +23,9 @@ struct Options {
     bool checkSkins = false;               // print the skin report instead of opening the window
     QString checkSkin;                     // report on this one skin folder instead
     bool json = false;
-    bool strict = false;  // the report's warnings fail it too
+    bool strict = false;      // the report's warnings fail it too
+    bool headless = false;    // no window: JSON lines on standard output (app/Headless.h)
+    bool timeoutSet = false;  // --timeout was given: a headless run ends after it
 };
 
 struct CommandLine {

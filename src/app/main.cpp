@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/Headless.h"
 #include "app/Startup.h"
 #include "platform/Device.h"
 #include "platform/HomeDirectory.h"
@@ -10,6 +11,7 @@
 #include "widgets/FontLookup.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -28,6 +30,19 @@ int checkSkins(int& argc, char* argv[], const Options& options) {
             QStringLiteral("--check-skin %1 is not a folder.").arg(request.folder));
     }
     return runSkinCheck(argc, argv, request);
+}
+
+// Readings for other programs: no window, so no platform plugin, no skins, no pictures.
+int runHeadless(int& argc, char* argv[], const Options& options) {
+    if (!Headless::hasOutput()) {
+        std::fputs("vell-thermo: standard output is closed: nowhere to print readings.\n", stderr);
+        return 1;
+    }
+    SystemLog::installDefaultPattern();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vell-thermo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));
+    return Headless::run(app, options);
 }
 
 // The window, once the options have been checked as far as they can be without it.
@@ -84,6 +99,7 @@ int main(int argc, char* argv[]) {
         if (problem.isEmpty()) HomeDirectory::setPath(options.home);
     }
     if (!problem.isEmpty()) return Startup::usageError(problem);
+    if (options.headless) return runHeadless(argc, argv, options);
     Device::setUserInterfaceIdiom(options.idiom);
     return showWindow(argc, argv, options);
 }
