@@ -214,7 +214,9 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     CommandLine result;
     if (parser.isSet(help)) {
         result.outcome = Outcome::Help;
-        result.text = parser.helpText();
+        // Without an application object Qt cannot know the program's name.
+        result.text = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                QStringLiteral("vell-thermo"));
         return result;
     }
     if (parser.isSet(version)) {
