@@ -1,7 +1,6 @@
 #pragma once
 
 #include <linux/capability.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -23,13 +22,6 @@ public:
     }
     PermissionBitsApply(const PermissionBitsApply&) = delete;
     PermissionBitsApply& operator=(const PermissionBitsApply&) = delete;
-
-    // For a child about to exec: drops both powers for good (a root child would get them back
-    // from its bounding set otherwise). Safe between fork and exec.
-    static void dropInChild() {
-        ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
-        ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
-    }
 
 private:
     __user_cap_header_struct header{};

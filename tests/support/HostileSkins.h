@@ -12,11 +12,14 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/SkinFiles.h"
+#include "support/TempHome.h"
 
-// Tables of inputs and expected outputs live in tests/data as JSON; skin folders in them are
-// trees of files described as data and made at run time (hostile-skins.json has the worst).
+// The skin tests' tables of inputs and expected outputs are JSON files in tests/data; the skin
+// folders in them are trees of files described as data and made at run time, the worst of
+// them in hostile-skins.json.
 
 inline QByteArray testData(const QString& name) {
     QFile file(QStringLiteral(VELL_TEST_SKIN_BUNDLE "/../../tests/data/") + name);
@@ -36,6 +39,20 @@ void eachRow(const QString& table, Check check) {
                      (row["name"].isString() ? row["name"].toString().toStdString() : shown(row)));
         check(row);
     }
+}
+
+// Whether actual holds all that expected holds: objects key by key, arrays item by item.
+inline bool covers(const QJsonValue& actual, const QJsonValue& expected) {
+    if (expected.isObject()) {
+        for (const QString& key : expected.toObject().keys())
+            if (!covers(actual[key], expected[key])) return false;
+        return actual.isObject();
+    }
+    if (!expected.isArray()) return actual == expected;
+    if (!actual.isArray() || actual.toArray().size() != expected.toArray().size()) return false;
+    for (qsizetype i = 0; i < expected.toArray().size(); ++i)
+        if (!covers(actual[i], expected[i])) return false;
+    return true;
 }
 
 // Text from parts: a string is itself; an array is its parts joined, as often as a leading
@@ -89,7 +106,7 @@ inline void makeTree(const QString& root, const QJsonObject& tree, bool undoMode
         for (auto it = tree.begin(); it != tree.end(); ++it) {
             const QJsonObject o = it.value().toObject();
             const QByteArray name = QByteArray::fromPercentEncoding(it.key().toUtf8());
-            fs::path path = (QFile::encodeName(root) + '/' + name).toStdString();
+            fs::path path = fs::path((QFile::encodeName(root) + '/' + name).toStdString());
             path = path.lexically_normal();
             if (!path.has_filename()) path = path.parent_path();  // "." is root itself
             const int mode = std::stoi(o["mode"].toString("700").toStdString(), nullptr, 8);
@@ -97,15 +114,15 @@ inline void makeTree(const QString& root, const QJsonObject& tree, bool undoMode
                 ::chmod(path.c_str(), static_cast<mode_t>(undoModes ? 0700 : mode));
             if (pass == 1 || (o.size() == 1 && o.contains("mode"))) continue;
             fs::create_directories(path.parent_path(), ec);
-            if (o["remove"].toBool())
+            if (o["remove"].toBool()) {
                 fs::remove_all(path, ec);
-            else if (o["dir"].toBool())
+            } else if (o["dir"].toBool()) {
                 fs::create_directory(path, ec);
-            else if (o.contains("link"))
+            } else if (o.contains("link")) {
                 fs::create_symlink(o["link"].toString().toStdString(), path, ec);
-            else if (o["fifo"].toBool())
+            } else if (o["fifo"].toBool()) {
                 ::mkfifo(path.c_str(), 0600);
-            else {
+            } else {
                 const fs::path made = path.string() + (o["replace"].toBool() ? "~" : "");
                 std::ofstream(made, std::ios::binary) << contentOf(it.value()).toStdString();
                 fs::rename(made, path, ec);
