@@ -5,9 +5,9 @@
 #include <cstring>
 
 static void validate(const QString& text) {
-    if (StringValidators::checkTelNumber(text)) FUZZ_CHECK(text.startsWith(u'1'));
-    if (StringValidators::validateEmail(text)) FUZZ_CHECK(text.contains(u'@'));
-    if (StringValidators::checkURL(text)) FUZZ_CHECK(text.startsWith(QStringLiteral("http")));
+    if (StringValidators::checkTelNumber(text)) fuzzCheck(text.startsWith(u'1'));
+    if (StringValidators::validateEmail(text)) fuzzCheck(text.contains(u'@'));
+    if (StringValidators::checkURL(text)) fuzzCheck(text.startsWith(QStringLiteral("http")));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -10,9 +10,7 @@
 class PermissionBitsApply {
 public:
     PermissionBitsApply() {
-        if (::geteuid() != 0) return;
-        header.version = _LINUX_CAPABILITY_VERSION_3;
-        if (::syscall(SYS_capget, &header, saved) != 0) return;
+        if (::geteuid() != 0 || ::syscall(SYS_capget, &header, saved) != 0) return;
         __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
         reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
         changed = ::syscall(SYS_capset, &header, reduced) == 0;
@@ -24,7 +22,7 @@ public:
     PermissionBitsApply& operator=(const PermissionBitsApply&) = delete;
 
 private:
-    __user_cap_header_struct header{};
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct saved[2]{};
     bool changed = false;
 };
