@@ -196,15 +196,7 @@ QJsonObject shownBy(const UIBackGroundView* view) {
              picture.isNull() ? QJsonValue() : QJsonArray{picture.width(), picture.height()}}};
 }
 
-class ShownViewTest : public ShownSkinView {
-protected:
-    // Lets closed choosers and replaced labels go.
-    static void settle() {
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    LogCapture log;
-};
+using ShownViewTest = ShownSkinView;
 
 // Each skin of hostile-skins.json in the installed bundle: the view at 800x600 on the Mac shows
 // what it can within bounds and logs each line once a layout, and the skin report agrees.
@@ -213,7 +205,7 @@ TEST_F(ShownViewTest, ShowsAndReportsWhatItCanOfEachHostileSkinWithinBounds) {
         const QString name = row["name"].toString();
         const QString dir = home.installedBundle() + '/' + name;
         makeTree(dir, row["files"].toObject());
-        log.clear();
+        const LogCapture log;
         {
             const PermissionBitsApply asUser;
             view->switchSkin(row["skin"].toString(name));
@@ -267,6 +259,10 @@ TEST_F(ShownViewTest, AsksForASkinAndAnswersAsTheTableSays) {
     home.write("Documents/skin.bundle/qir/background_Mac_Landscape.png", png({40, 30}));
     home.write("Documents/skin.bundle/default/background_Mac_Landscape.png", png({50, 20}));
     const QDir bundle(home.installedBundle());
+    const auto settle = [] {  // lets closed choosers and replaced labels go
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
     eachRow("skin-chooser.json", [&](const QJsonValue& row) {
         view->switchSkin("qir");
         for (const QJsonValue name : row["folders"].toArray()) bundle.mkdir(name.toString());

@@ -28,8 +28,7 @@ inline std::string shown(const QJsonValue& value) {
     return QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).toStdString();
 }
 
-// Whether actual holds all that expected holds: objects key by key, arrays item by item, and
-// text ending in '*' as a prefix.
+// Whether actual holds all that expected does: objects by key, arrays by item, "text*" as prefix.
 inline bool covers(const QJsonValue& actual, const QJsonValue& expected) {
     if (expected.isObject()) {
         for (const QString& key : expected.toObject().keys())
