@@ -2,19 +2,13 @@
 
 #include <QtGlobal>
 
-#include <cstdio>
 #include <cstdlib>
 
 // Every input would otherwise write log lines; they cost time and bury libFuzzer's report.
-inline void silenceLog() {
+inline const QtMessageHandler kLogSilenced =
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-}
 
-// A broken invariant is a finding: abort so that libFuzzer keeps the input.
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                      \
-        }                                                                                      \
-    } while (false)
+// A broken invariant is a finding: abort, and libFuzzer keeps the input and prints the stack.
+inline void fuzzCheck(bool holds) {
+    if (!holds) std::abort();
+}

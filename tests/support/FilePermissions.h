@@ -1,7 +1,6 @@
 #pragma once
 
 #include <linux/capability.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -11,9 +10,7 @@
 class PermissionBitsApply {
 public:
     PermissionBitsApply() {
-        if (::geteuid() != 0) return;
-        header.version = _LINUX_CAPABILITY_VERSION_3;
-        if (::syscall(SYS_capget, &header, saved) != 0) return;
+        if (::geteuid() != 0 || ::syscall(SYS_capget, &header, saved) != 0) return;
         __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
         reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
         changed = ::syscall(SYS_capset, &header, reduced) == 0;
@@ -24,15 +21,8 @@ public:
     PermissionBitsApply(const PermissionBitsApply&) = delete;
     PermissionBitsApply& operator=(const PermissionBitsApply&) = delete;
 
-    // For a child about to exec: drops both powers for good (a root child would get them back
-    // from its bounding set otherwise). Safe between fork and exec.
-    static void dropInChild() {
-        ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
-        ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH, 0, 0, 0);
-    }
-
 private:
-    __user_cap_header_struct header{};
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct saved[2]{};
     bool changed = false;
 };

@@ -12,7 +12,7 @@
 // two trees compare whole; empty when nothing is there.
 inline QMap<QString, QByteArray> tree(const QString& path) {
     QMap<QString, QByteArray> entries;
-    auto note = [&](const QFileInfo& info, const QString& key) {
+    const auto note = [&](const QFileInfo& info, const QString& key) {
         QFile file(info.filePath());
         if (info.isSymLink())
             entries.insert(key, "->" + QFile::encodeName(info.symLinkTarget()));
@@ -22,14 +22,13 @@ inline QMap<QString, QByteArray> tree(const QString& path) {
             entries.insert(key, file.readAll());
     };
     const QFileInfo top(path);
-    if (!top.exists() && !top.isSymLink()) return entries;
-    note(top, QStringLiteral("."));
+    if (top.exists() || top.isSymLink()) note(top, QStringLiteral("."));
     if (!top.isDir() || top.isSymLink()) return entries;
     QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        it.next();
-        note(it.fileInfo(), QDir(path).relativeFilePath(it.filePath()));
+        const QFileInfo info = it.nextFileInfo();
+        note(info, QDir(path).relativeFilePath(info.filePath()));
     }
     return entries;
 }

@@ -5,20 +5,15 @@
 #include <QColor>
 #include <QImage>
 
-// The bytes of a picture saved as PNG.
-inline QByteArray pngOf(const QImage& image) {
+// The bytes of a PNG picture of one colour, whose size tells which file it came from.
+inline QByteArray png(QSize size, QColor colour = Qt::darkCyan) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-// The bytes of a PNG picture of one colour, whose size tells which file it came from.
-inline QByteArray png(QSize size, QColor colour = Qt::darkCyan) {
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return pngOf(image);
 }
 
 // A labels.plist in XML: an array of the given items.
