@@ -9,36 +9,16 @@ namespace {
 using namespace std::chrono_literals;
 
 TEST(BluetoothUuidTest, ShortFormsExpandToTheBaseUuid) {
-    const struct {
-        const char* text;
-        const char* expanded;  // null: refused
-    } rows[] = {
-        {"FFE0", "{0000ffe0-0000-1000-8000-00805f9b34fb}"},
-        {"ffe1", "{0000ffe1-0000-1000-8000-00805f9b34fb}"},
-        {"0000ffe2-0000-1000-8000-00805f9b34fb", "{0000ffe2-0000-1000-8000-00805f9b34fb}"},
-        {"", nullptr},
-        {"FFE", nullptr},
-        {"FFE0F", nullptr},
-        {"GGGG", nullptr},
-        {"-FFE", nullptr},
-        {"not a uuid at all", nullptr},
-    };
-    for (const auto& row : rows) {
-        const std::optional<QBluetoothUuid> uuid =
-            expandBluetoothUuid(QString::fromLatin1(row.text));
-        if (row.expanded == nullptr) {
-            EXPECT_FALSE(uuid.has_value()) << row.text;
-        } else {
-            ASSERT_TRUE(uuid.has_value()) << row.text;
-            EXPECT_EQ(uuid->toString(), QString::fromLatin1(row.expanded)) << row.text;
-        }
-    }
+    forEachRow("bluetooth_uuids.json", [](const QJsonValue& row) {
+        const std::optional<QBluetoothUuid> uuid = expandBluetoothUuid(row[0].toString());
+        EXPECT_EQ(uuid ? uuid->toString() : QString(), row[1].toString());
+        EXPECT_EQ(uuid.has_value(), !row[1].isNull());
+    });
 }
 
 TEST(BackoffTest, DoublesUpToThirtySecondsAndStartsOverAfterReset) {
     Backoff backoff;
-    const std::chrono::milliseconds expected[] = {1s, 2s, 4s, 8s, 16s, 30s, 30s, 30s};
-    for (const auto pause : expected) EXPECT_EQ(backoff.next(), pause);
+    for (const auto pause : {1s, 2s, 4s, 8s, 16s, 30s, 30s}) EXPECT_EQ(backoff.next(), pause);
     for (int i = 0; i < 1000; ++i) backoff.next();  // no overflow however long the outage
     EXPECT_EQ(backoff.next(), 30s);
     backoff.reset();

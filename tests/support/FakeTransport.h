@@ -3,15 +3,12 @@
 #include "lumo/LumoTransport.h"
 #include "lumo/VellLumo.h"
 
-#include <functional>
-#include <utility>
-
-// A sensor transport that does what the test tells it on start (by default nothing: a link that
-// never reports) and calls gone, if given, as it is destroyed. Both run on the link's thread.
+// A sensor transport that does what the test tells it on start and calls gone, if given, as it
+// is destroyed; both on the link's thread.
 class FakeTransport final : public LumoTransport {
 public:
     using Start = std::function<void(FakeTransport&, const LinkSettings&, LinkSink&)>;
-    explicit FakeTransport(Start start = {}, std::function<void()> gone = {})
+    explicit FakeTransport(Start start, std::function<void()> gone = {})
         : onStart(std::move(start)), onGone(std::move(gone)) {}
     ~FakeTransport() override {
         if (onGone) onGone();
@@ -25,15 +22,12 @@ private:
     std::function<void()> onGone;
 };
 
-// Makes every new link use a fake transport while it lives, and no transport afterwards.
-class FakeTransportScope {
-public:
-    explicit FakeTransportScope(FakeTransport::Start start = {}) { use(std::move(start)); }
+// Every new link uses a fake transport while this lives, and none afterwards.
+struct FakeTransportScope {
+    explicit FakeTransportScope(FakeTransport::Start start = {}) {
+        VellLumo::setTransportFactory([start] { return std::make_unique<FakeTransport>(start); });
+    }
     ~FakeTransportScope() { VellLumo::setTransportFactory({}); }
     FakeTransportScope(const FakeTransportScope&) = delete;
     FakeTransportScope& operator=(const FakeTransportScope&) = delete;
-
-    static void use(FakeTransport::Start start) {
-        VellLumo::setTransportFactory([start] { return std::make_unique<FakeTransport>(start); });
-    }
 };

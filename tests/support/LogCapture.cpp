@@ -1,7 +1,5 @@
 #include "LogCapture.h"
 
-#include <QtGlobal>
-
 #include <atomic>
 
 namespace {
@@ -9,21 +7,19 @@ std::atomic<LogCapture*> active{nullptr};
 QtMessageHandler previous = nullptr;
 }  // namespace
 
-struct LogCaptureHandler {
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-        LogCapture* capture = active.load();
-        if (capture != nullptr && context.category != nullptr &&
-            qstrcmp(context.category, "vell.log") == 0) {
-            capture->append(message);
-            return;
-        }
-        if (previous != nullptr) previous(type, context, message);
+void LogCapture::handle(QtMsgType type, const QMessageLogContext& context, const QString& line) {
+    LogCapture* capture = active.load();
+    if (capture == nullptr || qstrcmp(context.category, "vell.log") != 0) {
+        if (previous != nullptr) previous(type, context, line);
+        return;
     }
-};
+    const std::lock_guard lock(capture->mutex);
+    capture->captured.append(line);
+}
 
 LogCapture::LogCapture() {
     active.store(this);
-    previous = qInstallMessageHandler(&LogCaptureHandler::handle);
+    previous = qInstallMessageHandler(&LogCapture::handle);
 }
 
 LogCapture::~LogCapture() {
@@ -31,21 +27,14 @@ LogCapture::~LogCapture() {
     active.store(nullptr);
 }
 
-void LogCapture::append(const QString& line) {
-    std::lock_guard lock(mutex);
-    captured.append(line);
-}
-
 QStringList LogCapture::lines() const {
-    std::lock_guard lock(mutex);
-    // A copy of its own: the list keeps growing on other threads.
-    QStringList copy;
-    copy.reserve(captured.size());
+    const std::lock_guard lock(mutex);
+    QStringList copy;  // deep: the list keeps growing on other threads
     for (const QString& line : captured) copy.append(QString(line.constData(), line.size()));
     return copy;
 }
 
 void LogCapture::clear() {
-    std::lock_guard lock(mutex);
+    const std::lock_guard lock(mutex);
     captured.clear();
 }

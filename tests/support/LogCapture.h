@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QtGlobal>
 
 #include <mutex>
 
@@ -16,8 +17,7 @@ public:
     void clear();
 
 private:
-    friend struct LogCaptureHandler;
-    void append(const QString& line);
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message);
 
     mutable std::mutex mutex;
     QStringList captured;

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
-#include <chrono>
 #include <thread>
 
 // Waits until done() holds, serving the main thread's events meanwhile, or with serve false

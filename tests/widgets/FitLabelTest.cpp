@@ -1,58 +1,33 @@
 #include "widgets/FitLabel.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QEvent>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include "support/QtPrinters.h"
+#include "support/Wait.h"
 
 namespace {
 
-// The reading label in a shown window, with the text it had at each of its paints.
+// The reading label in a shown window, noting the text it has at each of its paints.
 class FitLabelTest : public ::testing::Test, public QObject {
 protected:
-    void SetUp() override {
-        window.resize(400, 100);
-        label = new FitLabel(&window);
-        label->setGeometry(0, 0, 320, 40);
-        label->installEventFilter(this);
-        window.show();
-        settle();
-        painted.clear();
-    }
-
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) painted.append(label->text());
         return false;
     }
 
-    // Runs the loop until nothing is left to paint (a held repaint included), or 5 s pass.
-    void settle() {
-        const QDeadlineTimer deadline(5000);
-        do QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        while (!deadline.hasExpired() && (painted.isEmpty() || painted.last() != label->text()));
-    }
-
     QWidget window;
-    FitLabel* label = nullptr;
+    FitLabel* label = new FitLabel(&window);
     QStringList painted;
 };
 
-TEST_F(FitLabelTest, OneChangeIsPaintedAtTheNextTurnOfTheLoopAndTheSameTextAgainNever) {
-    const QString reading = QStringLiteral("23.45 \u2103   56.78%");
-    label->setText(reading);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(painted, QStringList{reading});
-    painted.clear();
-    label->setText(reading);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(painted.isEmpty());
-}
-
-TEST_F(FitLabelTest, EveryTextOfABurstIsTakenAtOnceAndTheLastIsPainted) {
+TEST_F(FitLabelTest, TakesEveryTextAtOncePaintsTheLastOfABurstAndTheSameTextNeverAgain) {
+    label->setGeometry(0, 0, 320, 40);
+    label->installEventFilter(this);
+    window.show();
     QString last;
     for (int i = 0; i < 500; ++i) {
         last = QStringLiteral("%1.00 \u2103   50.00%").arg(10 + i % 90);
@@ -60,9 +35,11 @@ TEST_F(FitLabelTest, EveryTextOfABurstIsTakenAtOnceAndTheLastIsPainted) {
         ASSERT_EQ(label->text(), last);
         QCoreApplication::processEvents();
     }
-    settle();
-    ASSERT_FALSE(painted.isEmpty());
-    EXPECT_EQ(painted.last(), last);
+    EXPECT_TRUE(waitUntil([&] { return !painted.isEmpty() && painted.last() == last; }));
+    painted.clear();
+    label->setText(last);
+    waitUntil([] { return false; }, true, 50);
+    EXPECT_TRUE(painted.isEmpty());
 }
 
 }  // namespace
