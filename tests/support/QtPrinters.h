@@ -45,6 +45,7 @@ inline QStringList strings(const QJsonValue& v) {
     return v.toVariant().toStringList();
 }
 
+#ifdef VELL_TEST_DATA
 // Passes each row of tests/data/<file>, a JSON array, to check; a failure names file and row.
 // Strings between the rows are comments.
 template <typename Check>
@@ -61,3 +62,4 @@ void forEachRow(const char* file, Check check) {
         check(rows[i]);
     }
 }
+#endif
