@@ -1,12 +1,10 @@
 #pragma once
 
-#include "lumo/LumoTransport.h"
 #include "lumo/VellLumo.h"
 
 // A sensor transport that does what the test tells it on start and calls gone, if given, as it
 // is destroyed; both on the link's thread.
-class FakeTransport final : public LumoTransport {
-public:
+struct FakeTransport final : LumoTransport {
     using Start = std::function<void(FakeTransport&, const LinkSettings&, LinkSink&)>;
     explicit FakeTransport(Start start, std::function<void()> gone = {})
         : onStart(std::move(start)), onGone(std::move(gone)) {}
@@ -16,8 +14,6 @@ public:
     void start(const LinkSettings& settings, LinkSink& sink) override {
         if (onStart) onStart(*this, settings, sink);
     }
-
-private:
     Start onStart;
     std::function<void()> onGone;
 };
@@ -28,6 +24,4 @@ struct FakeTransportScope {
         VellLumo::setTransportFactory([start] { return std::make_unique<FakeTransport>(start); });
     }
     ~FakeTransportScope() { VellLumo::setTransportFactory({}); }
-    FakeTransportScope(const FakeTransportScope&) = delete;
-    FakeTransportScope& operator=(const FakeTransportScope&) = delete;
 };

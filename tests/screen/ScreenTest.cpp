@@ -1,0 +1,141 @@
+#include "app/OrrinNavigationController.h"
+#include "screen/ReadingRecord.h"
+#include "screen/ViewController.h"
+#include "skin/UIBackGroundView.h"
+#include "widgets/ActivityIndicator.h"
+#include "widgets/FitLabel.h"
+#include "widgets/ViewGeometry.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+#include <random>
+
+#include "support/FakeTransport.h"
+#include "support/LogCapture.h"
+#include "support/QtPrinters.h"
+#include "support/TempHome.h"
+#include "support/Wait.h"
+
+namespace {
+
+TEST(ReadingRecordTest, ShowsTheFieldsAtFiveAndFifteenOfAsciiRecordsOfTwentyBytes) {
+    forEachRow("reading_records.json", [](const QJsonValue& row) {
+        const std::optional<QString> text = ReadingRecord::readingText(bytes(row[0]));
+        EXPECT_EQ(text.value_or(QString()), row[1].toString());
+        EXPECT_EQ(text.has_value(), !row[1].isNull());
+        EXPECT_EQ(text ? "" : ReadingRecord::rejectionLine(bytes(row[0])), row[2].toString());
+    });
+    const QString longLine = ReadingRecord::rejectionLine(QByteArray(1 << 20, 'a'));
+    EXPECT_TRUE(longLine.startsWith("Rejected record of 1048576 bytes: 6161"));
+    EXPECT_LT(longLine.size(), 200);
+}
+
+// The screen as the window has it, in a container, in a fresh home, with the readings it shows.
+class ScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        navigation.pushViewController(screen);
+        QObject::connect(screen, &ViewController::readingShown, [this](const QString& text) {
+            shown.append(text);
+            shownOffMain = shownOffMain || QThread::currentThread() != qApp->thread();
+        });
+    }
+
+    TempHome home;
+    LogCapture log;
+    FakeTransportScope transports;
+    OrrinNavigationController navigation;
+    ViewController* screen = new ViewController;
+    QStringList shown;
+    bool shownOffMain = false;
+};
+
+TEST_F(ScreenTest, ViewsSitOverTheQirSkinCentredAtTheirOwnSize) {
+    EXPECT_FALSE(screen->activityIndicator()->isAnimating() || screen->hasSensorLink());
+    screen->resize(600, 900);
+    screen->viewDidAppear(false);  // spins, links and lays out
+    EXPECT_TRUE(screen->activityIndicator()->isAnimating() && screen->hasSensorLink());
+    EXPECT_EQ(ViewGeometry::frame(screen->readingLabel()), QRectF(140, 430, 320, 40));
+    EXPECT_EQ(ViewGeometry::frame(screen->activityIndicator()), QRectF(240, 390, 120, 120));
+    EXPECT_EQ(screen->backgroundView()->frame(), QRectF(0, 0, 600, 900));
+    EXPECT_EQ(screen->backgroundView()->currentSkin(), "qir");
+    screen->viewWillTransitionToSize(QSizeF(1024.5, 767));
+    EXPECT_EQ(ViewGeometry::frame(screen->readingLabel()), QRectF(352.25, 363.5, 320, 40));
+}
+
+// Every link's sensor sends the row's events (numbers: status codes, strings: records) as it
+// starts; any record, good or damaged, stops the spinner that checking started.
+TEST_F(ScreenTest, ShowsOnTheMainThreadAndLogsWhatTheSensorSends) {
+    forEachRow("screen_delivery.json", [&](const QJsonValue& row) {
+        const QJsonArray events = row[0].toArray();
+        VellLumo::setTransportFactory([events] {
+            return std::make_unique<FakeTransport>([events](auto&, auto&, LinkSink& sink) {
+                for (const QJsonValue& e : events)
+                    e.isString() ? sink.result(bytes(e)) : sink.status(e.toInteger());
+            });
+        });
+        log.clear();
+        shown.clear();
+        screen->checkTempture();
+        ASSERT_TRUE(waitUntil([&] { return log.lines().size() >= strings(row[1]).size(); }));
+        waitUntil([] { return false; }, true, 20);
+        screen->gotoSystem();
+        EXPECT_EQ(log.lines(), strings(row[1]));
+        EXPECT_EQ(screen->readingLabel()->text(), row[2].toString());
+        EXPECT_EQ(shown.join(""), row[2].toString());
+        EXPECT_EQ(screen->activityIndicator()->isAnimating(),
+                  std::none_of(events.begin(), events.end(), [](auto e) { return e.isString(); }));
+        EXPECT_FALSE(shownOffMain);
+    });
+}
+
+// Every link sends numbered records from its own thread as fast as the screen takes them; the
+// numbers go on across links, so the screen must show them in increasing order.
+TEST_F(ScreenTest, LeavingAndComingBackWhileRecordsStreamKeepsOrderAndStopsEveryLink) {
+    static std::atomic<int> sent{0};
+    const FakeTransportScope stream([](FakeTransport& self, auto&, LinkSink& sink) {
+        auto* timer = new QTimer(&self);
+        QObject::connect(timer, &QTimer::timeout, [&sink] {
+            const int n = ++sent;  // as five digits of temperature and five of humidity
+            sink.result(QStringLiteral("Temp:%1 Hum:%2")
+                            .arg(n % 100000, 5, 10, QChar('0'))
+                            .arg(n / 100000, 5, 10, QChar('0'))
+                            .toLatin1());
+        });
+        timer->start(0);
+    });
+    std::mt19937 random(7);
+    int late = 0;
+    for (int cycle = 0; cycle < 5000; ++cycle) {
+        screen->backFromSystem();
+        QElapsedTimer stay;
+        stay.start();
+        for (const int ns = std::uniform_int_distribution(0, 2'000'000)(random);
+             stay.nsecsElapsed() < ns;)
+            QCoreApplication::processEvents();
+        screen->gotoSystem();
+        ASSERT_FALSE(screen->hasSensorLink());
+        // Only a record already on its way when the link stopped may still show.
+        const qsizetype before = shown.size();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        late += shown.size() - before > 1;
+    }
+    EXPECT_EQ(late, 0);
+    for (qsizetype i = 1; i < shown.size(); ++i)  // "TTTTT ℃   HHHHH%"
+        ASSERT_LT(shown[i - 1].right(6) + shown[i - 1].left(5),
+                  shown[i].right(6) + shown[i].left(5));
+    // The screen goes while its link delivers: nothing shows or runs after it. The log outlives
+    // the screen and would show a late reading.
+    screen->backFromSystem();
+    for (const qsizetype target = shown.size() + 3; shown.size() < target;)
+        QCoreApplication::processEvents();
+    const qsizetype logged = log.lines().size();
+    delete screen;
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(log.lines().size(), logged);
+}
+
+}  // namespace
