@@ -1,3 +1,5 @@
+#include "skin/SkinStore.h"
+
 #include <QImage>
 #include <QRegularExpression>
 
@@ -5,8 +7,6 @@
 #include "support/RunApp.h"
 #include "support/SkinFiles.h"
 #include "support/TempHome.h"
-
-namespace {
 
 // Both line endings end a record; a damaged one is logged and not counted as a reading. A wrong
 // command line is an error on standard error.
@@ -29,29 +29,23 @@ TEST(AppTest, ReplaysFromAFileOrStandardInputLogEveryRecordOnceInOrder) {
         "vell-thermo: --size takes WIDTHxHEIGHT, each from 1 to 16384, such as 1024x768."));
 }
 
-// The skin fills the window at its size; --skin shows another installed skin for one run only,
-// and a name that is no skin logs what is missing. The left edge, below the menu bar, tells.
+// The skin fills the window at its size; --skin shows another installed skin for one run only.
+// The left edge, below the menu bar, tells.
 TEST(AppTest, ScreenshotShowsTheSkinAtTheWindowSizeAndSkinPreviewsAnotherForOneRun) {
     const TempHome home;
-    const QString shot = home.path() + "/shot.png";
-    const auto shoot = [&](const QStringList& more, QSize size, const QStringList& logged = {}) {
-        QFile::remove(shot);
-        const Finished done = runApp(QStringList{"--home", home.path(), "--sensor", "sim",
-                                                 "--screenshot", shot, "--timeout", "20"} +
-                                     more);
+    ASSERT_TRUE(SkinStore::installIfMissing(VELL_TEST_SKIN_BUNDLE, home.installedBundle()));
+    home.write("Documents/skin.bundle/preview/background_Mac_Landscape.png",
+               png({64, 48}, QColor(Qt::magenta)));
+    const auto edge = [&](const QStringList& more, QSize size) {
+        const QString shot = home.path() + "/" + QString::number(size.width()) + ".png";
+        const Finished done = runApp(
+            QStringList{"--home", home.path(), "--sensor", "sim", "--screenshot", shot} + more);
         EXPECT_EQ(done.status, 0) << ::testing::PrintToString(done.err);
-        for (const QString& line : logged)
-            EXPECT_TRUE(done.err.contains(line)) << line.toStdString();
         const QImage picture(shot, "PNG");
         EXPECT_EQ(picture.size(), size);
         return picture.isNull() ? 0 : picture.pixel(5, size.height() / 2);
     };
-    EXPECT_NE(shoot({}, {1024, 768}), qRgb(255, 255, 255));  // the skin, not the screen's white
-    home.write("Documents/skin.bundle/preview/background_Mac_Landscape.png",
-               png({64, 48}, QColor(Qt::magenta)));
-    EXPECT_EQ(shoot({"--skin", "preview", "--size", "600x900"}, {600, 900}), qRgb(255, 0, 255));
-    shoot({"--skin", "nosuch"}, {1024, 768}, {"(null) NOT exist.", "labels file NOT found."});
-    EXPECT_NE(shoot({}, {1024, 768}), qRgb(255, 0, 255));  // nothing was saved
+    EXPECT_EQ(edge({"--skin", "preview", "--size", "600x900"}, {600, 900}), qRgb(255, 0, 255));
+    const QRgb qir = edge({}, {1024, 768});  // the skin, not the screen's white; nothing saved
+    EXPECT_TRUE(qir != qRgb(255, 255, 255) && qir != qRgb(255, 0, 255));
 }
-
-}  // namespace

@@ -13,10 +13,8 @@
 #include "support/RunApp.h"
 #include "support/TempHome.h"
 
-namespace {
-
 // The bundle and the copies in progress in Documents.
-QStringList documents(const TempHome& home) {
+static QStringList documents(const TempHome& home) {
     return QDir(home.path() + "/Documents")
         .entryList({"skin.bundle", ".skin.bundle.partial-*"}, QDir::AllEntries | QDir::Hidden);
 }
@@ -72,5 +70,3 @@ TEST(InstallTest, AFullDiskLeavesNoHalfBundleAndTheScreenStillComesUp) {
     EXPECT_EQ(runApp({"--home", home.path(), "--check-skins"}).status, 0);  // with room again
     EXPECT_EQ(tree(home.installedBundle()), tree(VELL_TEST_SKIN_BUNDLE));
 }
-
-}  // namespace

@@ -11,8 +11,6 @@
 #include "support/TempHome.h"
 #include "support/Wait.h"
 
-namespace {
-
 using namespace std::chrono_literals;
 
 TEST(LineReaderTest, SplitsTheStreamIntoLinesAndCutsOverlongOnes) {
@@ -40,7 +38,7 @@ TEST(BackoffTest, PausesDoubleUpToThirtySecondsAndStartOverAfterReset) {
     EXPECT_EQ(backoff.next(), 1s);
 }
 
-void report(LinkSink& sink) {
+static void report(LinkSink& sink) {
     sink.status(1);
     sink.result("Temp:1");
 }
@@ -53,17 +51,18 @@ protected:
     VellLumoTest() {
         VellLumo::setTransportFactory([this] {
             ++made;
-            return std::make_unique<FakeTransport>(
-                [this](FakeTransport& self, const LinkSettings& s, LinkSink& sink) {
-                    note(QStringList{s.btName, s.serviceUUID, s.receiveUUID, s.transmitUUID}.join(
-                        ' '));
+            return std::make_unique<FakeTransport>([this](FakeTransport& self,
+                                                          const LinkSettings& s, LinkSink& sink) {
+                note(QStringList{s.btName, s.serviceUUID, s.receiveUUID, s.transmitUUID}.join(' '));
+                report(sink);
+                auto* timer = new QTimer(&self);
+                QObject::connect(timer, &QTimer::timeout, [&sink] { report(sink); });
+                timer->start(0);
+                QObject::connect(&self, &QObject::destroyed, [this, &sink] {
+                    note("gone");
                     report(sink);
-                    auto* timer = new QTimer(&self);
-                    QObject::connect(timer, &QTimer::timeout, [&sink] { report(sink); });
-                    QObject::connect(&self, &QObject::destroyed, [&sink] { report(sink); });
-                    timer->start(0);
-                },
-                [this] { note("gone"); });
+                });
+            });
         });
     }
     void note(const QString& event) {
@@ -125,5 +124,3 @@ TEST_F(VellLumoTest, ReplayDeliversEveryLineInOrderThenReportsTheLinkLost) {
         EXPECT_EQ(take(events.size()), events) << path.toStdString();
     }
 }
-
-}  // namespace

@@ -12,11 +12,9 @@
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 
-namespace {
-
 using Label = std::unique_ptr<UILinkLabel>;
 
-Label makeLabel(const QRectF& frame = QRectF(0, 0, 200, 30)) {
+static Label makeLabel(const QRectF& frame = QRectF(0, 0, 200, 30)) {
     return Label(UILinkLabel::initWithFrame(frame));
 }
 
@@ -124,5 +122,3 @@ TEST(TapRecognizerTest, OpensTheChooserOnlyForFiveClicksOnThePicture) {
         EXPECT_EQ(opened, QList<QUrl>(row[0].toString().count('l'), QUrl(link->url())));
     });
 }
-
-}  // namespace
