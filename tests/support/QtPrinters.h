@@ -32,15 +32,10 @@ inline std::array<double, 4> exact(const QRectF& r) {
 
 #ifdef VELL_TEST_DATA
 // Table rows in tests/data: bytes are written as strings of Latin-1 characters.
-inline QByteArray bytes(const QJsonValue& v) {
-    return v.toString().toLatin1();
-}
-inline QStringList strings(const QJsonValue& v) {
-    return v.toVariant().toStringList();
-}
+inline const auto bytes = [](const QJsonValue& v) { return v.toString().toLatin1(); };
+inline const auto strings = [](const QJsonValue& v) { return v.toVariant().toStringList(); };
 
-// Passes each row of tests/data/<file>, a JSON array of rows (arrays) and comments (strings),
-// to check; a failure names the file and the row.
+// Checks each row (array) of tests/data/<file>, skipping comments (strings), naming any that fail.
 template <typename Check>
 void forEachRow(const char* file, Check check) {
     QFile in(QStringLiteral(VELL_TEST_DATA "/") + file);

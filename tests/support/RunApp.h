@@ -5,16 +5,14 @@
 
 #include <functional>
 
-// How a run of the program ended: its exit status (-1 when it crashed or had to be killed), its
-// output and its log, one line each.
+// How a run ended: its exit status (-1: crashed or killed), its output, its log lines.
 struct Finished {
     int status = -1;
     QString out;
     QStringList err;
 };
 
-// Runs the program, offscreen with bare log lines as the tests are, feeds it input, and waits
-// generously. inChild, when given, runs in the child just before the program starts.
+// Runs the program (offscreen, bare log lines) on input; inChild runs in the child before it.
 inline Finished runApp(const QStringList& arguments, const QByteArray& input = {},
                        const std::function<void()>& inChild = {}) {
     QProcess process;

@@ -7,22 +7,19 @@
 #include <QTemporaryDir>
 
 // A fresh home directory for one test, made the application's home while it lives.
-class TempHome {
-public:
+struct TempHome {
     TempHome() { HomeDirectory::setPath(dir.path()); }
     ~TempHome() { HomeDirectory::setPath(QString()); }
 
     QString path() const { return dir.path(); }
     QString installedBundle() const { return SkinStore::installedBundlePath(dir.path()); }
-    // Writes data to a file under the home (folders made as needed); returns its path.
+    // Writes data to a file under the home, making folders as needed; returns its path.
     QString write(const QString& relative, const QByteArray& data) const {
-        const QString full = dir.filePath(relative);
-        QDir().mkpath(QFileInfo(full).absolutePath());
-        QFile file(full);
+        QFile file(dir.filePath(relative));
+        QDir().mkpath(QFileInfo(file).absolutePath());
         if (file.open(QIODevice::WriteOnly)) file.write(data);
-        return full;
+        return file.fileName();
     }
 
-private:
     QTemporaryDir dir;
 };

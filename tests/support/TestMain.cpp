@@ -4,8 +4,7 @@
 
 #include "platform/Bundle.h"
 
-// Every test program has an offscreen application, a real main thread with an event loop, and
-// the programs it starts log bare lines.
+// An offscreen application: a real main thread with an event loop; started programs log bare.
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_MESSAGE_PATTERN", "%{message}");

@@ -4,8 +4,7 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
-// Waits until done() holds, serving the main thread's events meanwhile, or with serve false
-// sitting blocked like a busy main thread. False when the deadline passes first.
+// Waits until done(), serving events or (serve false) blocked like a busy main thread; false late.
 template <typename Done>
 bool waitUntil(Done done, bool serve = true, int timeoutMs = 10'000) {
     for (const QDeadlineTimer deadline(timeoutMs); !done();) {
