@@ -2,7 +2,7 @@
 
 #include "BenchFixture.h"
 #include "app/MainWindow.h"
-#include "app/OrrinNavigationController.h"
+#include "widgets/OrrinNavigationController.h"
 #include "lumo/VellLumo.h"
 #include "screen/ViewController.h"
 #include "skin/UIBackGroundView.h"

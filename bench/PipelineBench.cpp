@@ -6,7 +6,7 @@
 #include "BenchFixture.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
-#include "screen/StatusCodes.h"
+#include "lumo/StatusCodes.h"
 #include "screen/ViewController.h"
 #include "widgets/FitLabel.h"
 

@@ -2,10 +2,10 @@
 
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
-#include "app/OrrinNavigationController.h"
 #include "platform/HomeDirectory.h"
 #include "platform/UrlOpener.h"
 #include "screen/ViewController.h"
+#include "widgets/OrrinNavigationController.h"
 
 #include <QAction>
 #include <QMenu>
@@ -26,7 +26,7 @@ AppDelegate::AppDelegate() = default;
 AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::setWindow(std::unique_ptr<MainWindow> window) {
-    _window = std::move(window);
+    mainWindow = std::move(window);
 }
 
 void AppDelegate::applicationWillEnterForeground() {

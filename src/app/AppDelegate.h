@@ -15,9 +15,10 @@ public:
     AppDelegate();
     ~AppDelegate() override;
 
-    MainWindow* window() const { return _window.get(); }
+    MainWindow* window() const { return mainWindow.get(); }
     void setWindow(std::unique_ptr<MainWindow> window);
 
+    // The launch hook of the design; there is nothing for it to do here.
     bool didFinishLaunchingWithOptions() { return true; }
     // The window came back on screen.
     void applicationWillEnterForeground();
@@ -30,5 +31,5 @@ public:
     void showDocuments();
 
 private:
-    std::unique_ptr<MainWindow> _window;
+    std::unique_ptr<MainWindow> mainWindow;
 };

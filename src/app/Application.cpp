@@ -3,9 +3,9 @@
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
-#include "app/OrrinNavigationController.h"
-#include "screen/StatusCodes.h"
+#include "screen/StatusWords.h"
 #include "screen/ViewController.h"
+#include "widgets/OrrinNavigationController.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -117,65 +117,89 @@ void saveScreenshot(QWidget& window, const QString& path) {
     }
     QCoreApplication::exit(0);
 }
-}  // namespace
 
-int Application::run(QApplication& app, const Options& options) {
-    AppDelegate delegate;
+// What the command line asks of the window, once it shows readings: a screenshot, or an end
+// after so many readings.
+class RunEnd : public QObject {
+public:
+    RunEnd(QWidget& window, ViewController& screen, const Options& options)
+        : window(window), options(options) {
+        connect(&screen, &ViewController::readingShown, this, [this] { readingShown(); });
+        if (!options.screenshot.isEmpty())
+            QTimer::singleShot(std::chrono::seconds(options.timeoutSeconds), this,
+                               [this] { finish(); });
+    }
+
+private:
+    void readingShown() {
+        ++shown;
+        if (!options.screenshot.isEmpty() || (options.readings > 0 && shown >= options.readings))
+            finish();
+    }
+    void finish() {
+        if (done) return;
+        done = true;
+        if (options.screenshot.isEmpty())
+            QCoreApplication::exit(0);
+        else
+            saveScreenshot(window, options.screenshot);
+    }
+
+    QWidget& window;
+    const Options& options;
+    int shown = 0;
+    bool done = false;
+};
+
+// After the first frame: the window icon, and with VELL_REPORT_FIRST_PAINT set one line on
+// standard error that marks the frame, which bench/ times the start against.
+void afterFirstFrame() {
+    if (qEnvironmentVariableIsSet("VELL_REPORT_FIRST_PAINT")) {
+        std::fputs("vell-thermo: first frame painted\n", stderr);
+        std::fflush(stderr);
+    }
+    // The icon costs the X11 window 10 ms or so of conversions, so it comes a moment later.
+    // Only X11 shows it; Wayland desktops take the icon from the desktop file.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        QApplication::setWindowIcon(applicationIcon());
+}
+
+// The window with its navigation root, the temperature screen and the File menu.
+std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& screen,
+                                       const Options& options) {
     auto window = std::make_unique<MainWindow>();
     window->setWindowTitle(QStringLiteral("Vell Thermo"));
     auto* root = new OrrinNavigationController(window.get());
     window->setCentralWidget(root);
     root->loadViewIfNeeded();
-    auto* screen = new ViewController();
-    screen->setFirstSkin(options.skin);
-    root->pushViewController(screen);
+    screen.setFirstSkin(options.skin);
+    root->pushViewController(&screen);
     window->resize(options.size);
     MenuBuilder menus(window->menuBar());
     delegate.buildMenuWithBuilder(menus);
-    MainWindow& shown = *window;
-    delegate.setWindow(std::move(window));
+    return window;
+}
+}  // namespace
+
+int Application::run(QApplication& app, const Options& options) {
+    AppDelegate delegate;
+    auto* screen = new ViewController();
+    delegate.setWindow(makeWindow(delegate, *screen, options));
+    MainWindow& shown = *delegate.window();
     WindowEvents events(delegate, shown);
-    // The icon costs the X11 window 10 ms or so of conversions; it can come a moment later.
-    // With VELL_REPORT_FIRST_PAINT set, one line on standard error marks the first frame:
-    // bench/ times the start against it.
-    const bool reportFirstPaint = qEnvironmentVariableIsSet("VELL_REPORT_FIRST_PAINT");
-    AfterFirstPaint firstPaint(shown, [reportFirstPaint] {
-        if (reportFirstPaint) {
-            std::fputs("vell-thermo: first frame painted\n", stderr);
-            std::fflush(stderr);
-        }
-        // Only X11 shows it; Wayland desktops take the icon from the desktop file.
-        if (QGuiApplication::platformName() == QLatin1String("xcb"))
-            QApplication::setWindowIcon(applicationIcon());
-    });
+    AfterFirstPaint firstPaint(shown, afterFirstFrame);
     if (!delegate.didFinishLaunchingWithOptions()) return 1;
 
-    int readingsShown = 0;
-    bool done = false;
-    QObject::connect(screen, &ViewController::readingShown, &app, [&] {
-        ++readingsShown;
-        if (done) return;
-        if (!options.screenshot.isEmpty()) {
-            done = true;
-            saveScreenshot(shown, options.screenshot);
-        } else if (options.readings > 0 && readingsShown >= options.readings) {
-            done = true;
-            QCoreApplication::exit(0);
-        }
-    });
+    RunEnd end(shown, *screen, options);
+    // Qt adds the application's name: "Connecting — Vell Thermo". The taskbar shows it, so once
+    // readings flow the title is the latest one.
     QObject::connect(screen, &ViewController::linkStatusChanged, &shown, [&shown](qint64 code) {
-        // Qt adds the application's name: "Connecting — Vell Thermo".
-        const QString words = StatusCode::description(code);
-        if (!words.isNull()) shown.setWindowTitle(words.left(1).toUpper() + words.mid(1));
+        const QString title = StatusWords::titleForStatus(code);
+        if (!title.isNull()) shown.setWindowTitle(title);
     });
-    if (!options.screenshot.isEmpty()) {
-        QTimer::singleShot(std::chrono::seconds(options.timeoutSeconds), &app, [&] {
-            if (done) return;
-            done = true;
-            saveScreenshot(shown, options.screenshot);
-        });
-    }
-
+    QObject::connect(screen, &ViewController::readingShown, &shown, [&shown](const QString& text) {
+        shown.setWindowTitle(StatusWords::titleForReading(text));
+    });
     shown.show();
     const int status = app.exec();
     // Stop the link before the window and its screen go.

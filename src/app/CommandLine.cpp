@@ -22,6 +22,180 @@ CommandLine error(const QString& message) {
     result.text = message;
     return result;
 }
+
+QCommandLineOption valueOption(const char* name, const char* help, const char* valueName) {
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help),
+                              QString::fromLatin1(valueName));
+}
+
+QCommandLineOption flagOption(const char* name, const char* help) {
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(help));
+}
+
+void addRunOptions(QCommandLineParser& parser) {
+    parser.addOptions({
+        valueOption("home",
+                    "The application's home folder, created if missing (default: "
+                    "$XDG_DATA_HOME/vell-thermo). Its Documents/skin.bundle holds the skins.",
+                    "DIR"),
+        valueOption("sensor",
+                    "Where readings come from: sim (a simulated sensor), replay:PATH (each line "
+                    "of PATH is one record; - is standard input) or ble (default).",
+                    "SOURCE"),
+        valueOption("interval",
+                    "Milliseconds between records of sim and replay (default 1000; 0: as fast "
+                    "as the screen takes them).",
+                    "MS"),
+        valueOption("size", "The window's first size (default 1024x768).", "WxH"),
+        valueOption("idiom", "The device kind the skin layout sees: mac (default), pad or phone.",
+                    "KIND"),
+        valueOption("screenshot",
+                    "Once the first reading shows (or after --timeout), save the window as a "
+                    "PNG picture to PATH and exit.",
+                    "PATH"),
+        valueOption("timeout",
+                    "Seconds --screenshot waits for a reading (default 10); with --headless, "
+                    "seconds until the run ends.",
+                    "SECONDS"),
+        valueOption("readings", "Exit once N readings have been shown (or printed).", "N"),
+        valueOption("skin",
+                    "Start with this installed skin instead of qir, to preview it; nothing is "
+                    "saved.",
+                    "NAME"),
+        flagOption("headless",
+                   "No window: print one JSON line per reading, rejected record and status of "
+                   "the sensor link on standard output, until interrupted."),
+    });
+}
+
+void addCheckOptions(QCommandLineParser& parser) {
+    parser.addOptions({
+        flagOption("check-skins",
+                   "Print what the layout makes of every installed skin at --size and --idiom "
+                   "and exit: 0 when all is well, 1 when a skin has a problem the window would "
+                   "log. Warnings for authors do not count unless --strict. Opens no window."),
+        valueOption("check-skin", "The same report for one skin folder anywhere, installed or not.",
+                    "DIR"),
+        flagOption("json", "With --check-skins or --check-skin: print one JSON document."),
+        flagOption("strict", "With --check-skins or --check-skin: exit 1 on warnings too."),
+    });
+}
+
+// Each reader below takes its options from a parsed command line into o, and gives the error
+// message for a bad value, or an empty string.
+QString readSource(const QCommandLineParser& parser, Options& o) {
+    const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
+    if (set("home")) {
+        o.home = value("home");
+        if (o.home.isEmpty()) return QStringLiteral("--home needs a folder.");
+    }
+    if (set("sensor")) {
+        const QString sensor = value("sensor");
+        if (sensor == QLatin1String("sim")) {
+            o.sensor = Options::Sensor::Simulated;
+        } else if (sensor == QLatin1String("ble")) {
+            o.sensor = Options::Sensor::Ble;
+        } else if (sensor.startsWith(QLatin1String("replay:")) && sensor.size() > 7) {
+            o.sensor = Options::Sensor::Replay;
+            o.replayPath = sensor.mid(7);
+        } else {
+            return QStringLiteral("Unknown sensor '%1': use sim, replay:PATH or ble.").arg(sensor);
+        }
+    }
+    if (set("interval")) {
+        const auto ms = boundedInt(value("interval"), 0, 3'600'000);
+        if (!ms) return QStringLiteral("--interval takes milliseconds from 0 to 3600000.");
+        o.intervalMs = *ms;
+    }
+    return {};
+}
+
+QString readWindow(const QCommandLineParser& parser, Options& o) {
+    const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
+    if (set("size")) {
+        static const QRegularExpression form(QStringLiteral("^([0-9]{1,9})x([0-9]{1,9})$"));
+        const QRegularExpressionMatch m = form.match(value("size"));
+        const int most = CommandLine::kMaxWindowSide;
+        const auto w = m.hasMatch() ? boundedInt(m.captured(1), 1, most) : std::nullopt;
+        const auto h = m.hasMatch() ? boundedInt(m.captured(2), 1, most) : std::nullopt;
+        if (!w || !h)
+            return QStringLiteral("--size takes WIDTHxHEIGHT, each from 1 to %1, such as 1024x768.")
+                .arg(most);
+        o.size = QSize(*w, *h);
+    }
+    if (set("idiom")) {
+        const QString idiom = value("idiom");
+        if (idiom == QLatin1String("mac"))
+            o.idiom = Device::Idiom::Mac;
+        else if (idiom == QLatin1String("pad"))
+            o.idiom = Device::Idiom::Pad;
+        else if (idiom == QLatin1String("phone"))
+            o.idiom = Device::Idiom::Phone;
+        else
+            return QStringLiteral("Unknown idiom '%1': use mac, pad or phone.").arg(idiom);
+    }
+    if (set("skin")) {
+        o.skin = value("skin");
+        if (!CommandLine::isSkinName(o.skin))
+            return QStringLiteral(
+                "--skin takes the name of one skin folder, such as qir: not empty, no '/', not "
+                "'.' or '..'.");
+    }
+    return {};
+}
+
+QString readEnd(const QCommandLineParser& parser, Options& o) {
+    const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
+    if (set("screenshot")) {
+        o.screenshot = value("screenshot");
+        if (o.screenshot.isEmpty()) return QStringLiteral("--screenshot needs a file.");
+    }
+    if (set("timeout")) {
+        const auto seconds = boundedInt(value("timeout"), 0, 86'400);
+        if (!seconds) return QStringLiteral("--timeout takes seconds from 0 to 86400.");
+        o.timeoutSeconds = *seconds;
+        o.timeoutSet = true;
+    }
+    if (set("readings")) {
+        const auto n = boundedInt(value("readings"), 1, std::numeric_limits<int>::max());
+        if (!n) return QStringLiteral("--readings takes a whole number from 1 to 999999999.");
+        o.readings = *n;
+    }
+    return {};
+}
+
+// Headless runs have no window to size, skin or photograph, and print no skin report.
+QString readHeadless(const QCommandLineParser& parser, Options& o) {
+    o.headless = parser.isSet(QStringLiteral("headless"));
+    if (!o.headless) return {};
+    for (const char* name :
+         {"screenshot", "size", "skin", "idiom", "check-skins", "check-skin", "json", "strict"}) {
+        if (parser.isSet(QString::fromLatin1(name)))
+            return QStringLiteral("--headless opens no window: leave out --%1.")
+                .arg(QString::fromLatin1(name));
+    }
+    return {};
+}
+
+QString readCheck(const QCommandLineParser& parser, Options& o) {
+    o.checkSkins = parser.isSet(QStringLiteral("check-skins"));
+    if (parser.isSet(QStringLiteral("check-skin"))) {
+        o.checkSkin = parser.value(QStringLiteral("check-skin"));
+        if (o.checkSkin.isEmpty()) return QStringLiteral("--check-skin needs a folder.");
+        if (o.checkSkins) return QStringLiteral("--check-skins and --check-skin go one at a time.");
+    }
+    o.json = parser.isSet(QStringLiteral("json"));
+    o.strict = parser.isSet(QStringLiteral("strict"));
+    const bool checking = o.checkSkins || !o.checkSkin.isEmpty();
+    if (o.json && !checking)
+        return QStringLiteral("--json goes with --check-skins or --check-skin.");
+    if (o.strict && !checking)
+        return QStringLiteral("--strict goes with --check-skins or --check-skin.");
+    return {};
+}
 }  // namespace
 
 CommandLine CommandLine::parse(const QStringList& arguments) {
@@ -32,73 +206,20 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                                   QStringLiteral("Displays help on commandline options."));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
                                      QStringLiteral("Displays version information."));
-    const QCommandLineOption home(
-        QStringLiteral("home"),
-        QStringLiteral("The application's home folder, created if missing (default: "
-                       "$XDG_DATA_HOME/vell-thermo). Its Documents/skin.bundle holds the skins."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption sensor(
-        QStringLiteral("sensor"),
-        QStringLiteral("Where readings come from: sim (a simulated sensor), replay:PATH (each line "
-                       "of PATH is one record; - is standard input) or ble (default)."),
-        QStringLiteral("SOURCE"));
-    const QCommandLineOption interval(
-        QStringLiteral("interval"),
-        QStringLiteral("Milliseconds between records of sim and replay (default 1000; 0: as fast "
-                       "as the screen takes them)."),
-        QStringLiteral("MS"));
-    const QCommandLineOption size(QStringLiteral("size"),
-                                  QStringLiteral("The window's first size (default 1024x768)."),
-                                  QStringLiteral("WxH"));
-    const QCommandLineOption idiom(
-        QStringLiteral("idiom"),
-        QStringLiteral("The device kind the skin layout sees: mac (default), pad or phone."),
-        QStringLiteral("KIND"));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Once the first reading shows (or after --timeout), save the window as a "
-                       "PNG picture to PATH and exit."),
-        QStringLiteral("PATH"));
-    const QCommandLineOption timeout(
-        QStringLiteral("timeout"),
-        QStringLiteral("Seconds --screenshot waits for a reading (default 10)."),
-        QStringLiteral("SECONDS"));
-    const QCommandLineOption readings(QStringLiteral("readings"),
-                                      QStringLiteral("Exit once N readings have been shown."),
-                                      QStringLiteral("N"));
-    const QCommandLineOption checkSkins(
-        QStringLiteral("check-skins"),
-        QStringLiteral("Print what the layout makes of every installed skin at --size and --idiom "
-                       "and exit: 0 when all is well, 1 when a skin has a problem the window "
-                       "would log. Warnings for authors do not count unless --strict. Opens no "
-                       "window."));
-    const QCommandLineOption skin(
-        QStringLiteral("skin"),
-        QStringLiteral("Start with this installed skin instead of qir, to preview it; nothing is "
-                       "saved."),
-        QStringLiteral("NAME"));
-    const QCommandLineOption checkSkin(
-        QStringLiteral("check-skin"),
-        QStringLiteral("The same report for one skin folder anywhere, installed or not."),
-        QStringLiteral("DIR"));
-    const QCommandLineOption json(
-        QStringLiteral("json"),
-        QStringLiteral("With --check-skins or --check-skin: print one JSON document."));
-    const QCommandLineOption strict(
-        QStringLiteral("strict"),
-        QStringLiteral("With --check-skins or --check-skin: exit 1 on warnings too."));
-    parser.addOptions({help, version, home, sensor, interval, size, idiom, screenshot, timeout,
-                       readings, skin, checkSkins, checkSkin, json, strict});
+    parser.addOptions({help, version});
+    addRunOptions(parser);
+    addCheckOptions(parser);
 
     if (!parser.parse(arguments)) return error(parser.errorText());
+    CommandLine result;
     if (parser.isSet(help)) {
-        CommandLine result;
         result.outcome = Outcome::Help;
-        result.text = parser.helpText();
+        // Without an application object Qt cannot know the program's name.
+        result.text = parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                QStringLiteral("vell-thermo"));
         return result;
     }
     if (parser.isSet(version)) {
-        CommandLine result;
         result.outcome = Outcome::Version;
         result.text = QStringLiteral("vell-thermo " VELL_VERSION "\n");
         return result;
@@ -106,93 +227,12 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return error(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
-
-    CommandLine result;
-    Options& o = result.options;
-    if (parser.isSet(home)) {
-        o.home = parser.value(home);
-        if (o.home.isEmpty()) return error(QStringLiteral("--home needs a folder."));
+    for (const auto read : {readHeadless, readSource, readWindow, readEnd, readCheck}) {
+        const QString problem = read(parser, result.options);
+        if (!problem.isEmpty()) return error(problem);
     }
-    if (parser.isSet(sensor)) {
-        const QString value = parser.value(sensor);
-        if (value == QLatin1String("sim")) {
-            o.sensor = Options::Sensor::Simulated;
-        } else if (value == QLatin1String("ble")) {
-            o.sensor = Options::Sensor::Ble;
-        } else if (value.startsWith(QLatin1String("replay:")) && value.size() > 7) {
-            o.sensor = Options::Sensor::Replay;
-            o.replayPath = value.mid(7);
-        } else {
-            return error(
-                QStringLiteral("Unknown sensor '%1': use sim, replay:PATH or ble.").arg(value));
-        }
-    }
-    if (parser.isSet(interval)) {
-        const auto ms = boundedInt(parser.value(interval), 0, 3'600'000);
-        if (!ms) return error(QStringLiteral("--interval takes milliseconds from 0 to 3600000."));
-        o.intervalMs = *ms;
-    }
-    if (parser.isSet(size)) {
-        static const QRegularExpression form(QStringLiteral("^([0-9]{1,9})x([0-9]{1,9})$"));
-        const QRegularExpressionMatch m = form.match(parser.value(size));
-        const auto w = m.hasMatch() ? boundedInt(m.captured(1), 1, kMaxWindowSide) : std::nullopt;
-        const auto h = m.hasMatch() ? boundedInt(m.captured(2), 1, kMaxWindowSide) : std::nullopt;
-        if (!w || !h)
-            return error(QStringLiteral("--size takes WIDTHxHEIGHT, each from 1 to %1, such as "
-                                        "1024x768.")
-                             .arg(kMaxWindowSide));
-        o.size = QSize(*w, *h);
-    }
-    if (parser.isSet(idiom)) {
-        const QString value = parser.value(idiom);
-        if (value == QLatin1String("mac"))
-            o.idiom = 5;
-        else if (value == QLatin1String("pad"))
-            o.idiom = 1;
-        else if (value == QLatin1String("phone"))
-            o.idiom = 0;
-        else
-            return error(QStringLiteral("Unknown idiom '%1': use mac, pad or phone.").arg(value));
-    }
-    if (parser.isSet(screenshot)) {
-        o.screenshot = parser.value(screenshot);
-        if (o.screenshot.isEmpty()) return error(QStringLiteral("--screenshot needs a file."));
-    }
-    if (parser.isSet(timeout)) {
-        const auto seconds = boundedInt(parser.value(timeout), 0, 86'400);
-        if (!seconds) return error(QStringLiteral("--timeout takes seconds from 0 to 86400."));
-        o.timeoutSeconds = *seconds;
-    }
-    if (parser.isSet(readings)) {
-        const auto n = boundedInt(parser.value(readings), 1, std::numeric_limits<int>::max());
-        if (!n)
-            return error(QStringLiteral("--readings takes a whole number from 1 to 999999999."));
-        o.readings = *n;
-    }
-    if (parser.isSet(skin)) {
-        o.skin = parser.value(skin);
-        if (!isSkinName(o.skin))
-            return error(
-                QStringLiteral("--skin takes the name of one skin folder, such as qir: "
-                               "not empty, no '/', not '.' or '..'."));
-    }
-    o.checkSkins = parser.isSet(checkSkins);
-    if (parser.isSet(checkSkin)) {
-        o.checkSkin = parser.value(checkSkin);
-        if (o.checkSkin.isEmpty()) return error(QStringLiteral("--check-skin needs a folder."));
-        if (o.checkSkins)
-            return error(QStringLiteral("--check-skins and --check-skin go one at a time."));
-    }
-    o.json = parser.isSet(json);
-    o.strict = parser.isSet(strict);
-    const bool checking = o.checkSkins || !o.checkSkin.isEmpty();
-    if (o.json && !checking)
-        return error(QStringLiteral("--json goes with --check-skins or --check-skin."));
-    if (o.strict && !checking)
-        return error(QStringLiteral("--strict goes with --check-skins or --check-skin."));
     return result;
 }
-
 bool CommandLine::isSkinName(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) return false;
     if (name.contains(QLatin1Char('/')) || name.contains(QChar(u'\0'))) return false;

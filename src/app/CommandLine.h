@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Device.h"
+
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -13,7 +15,7 @@ struct Options {
     QString replayPath;  // "-" is standard input
     int intervalMs = 1000;
     QSize size{1024, 768};
-    int idiom = 5;
+    Device::Idiom idiom = Device::Idiom::Mac;
     QString screenshot;
     int timeoutSeconds = 10;
     int readings = 0;                      // 0: run until the window closes
@@ -21,7 +23,9 @@ struct Options {
     bool checkSkins = false;               // print the skin report instead of opening the window
     QString checkSkin;                     // report on this one skin folder instead
     bool json = false;
-    bool strict = false;  // the report's warnings fail it too
+    bool strict = false;      // the report's warnings fail it too
+    bool headless = false;    // no window: JSON lines on standard output (app/Headless.h)
+    bool timeoutSet = false;  // --timeout was given: a headless run ends after it
 };
 
 struct CommandLine {

@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 
-#include "app/OrrinNavigationController.h"
+#include "widgets/OrrinNavigationController.h"
 
 OrrinNavigationController* MainWindow::rootViewController() const {
     return qobject_cast<OrrinNavigationController*>(centralWidget());

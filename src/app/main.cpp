@@ -1,72 +1,78 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "lumo/BleTransport.h"
-#include "lumo/ReplayTransport.h"
-#include "lumo/SimulatedTransport.h"
-#include "lumo/VellLumo.h"
-#include "platform/Bundle.h"
+#include "app/Headless.h"
+#include "app/Startup.h"
 #include "platform/Device.h"
 #include "platform/HomeDirectory.h"
 #include "platform/SystemLog.h"
-#include "skin/SkinReport.h"
+#include "skin/PicturePrefetch.h"
+#include "skin/SkinStore.h"
+#include "skincheck/CheckCommand.h"
+#include "widgets/FontLookup.h"
 
 #include <QApplication>
-#include <QDir>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 #include <cstdio>
 
 namespace {
-constexpr int kUsageError = 2;
-
-int usageError(const QString& message) {
-    std::fprintf(stderr, "vell-thermo: %s\nTry 'vell-thermo --help' for more information.\n",
-                 qPrintable(message));
-    return kUsageError;
-}
-
-// Checks the home folder and makes it when missing; an empty string when all is well.
-QString prepareHome(const QString& home) {
-    const QFileInfo info(home);
-    if (info.exists() && !info.isDir())
-        return QStringLiteral("--home %1 is not a folder.").arg(home);
-    if (!info.exists() && !QDir().mkpath(home))
-        return QStringLiteral("cannot create the home folder %1.").arg(home);
-    const QFileInfo made(home);
-    if (!made.isWritable() || !made.isExecutable())
-        return QStringLiteral("the home folder %1 is not writable.").arg(home);
-    return {};
-}
-
-// The skin report for authors: no window, no sensor. Exit 1 for what the window would log, and
-// with --strict for warnings too.
-int checkSkins(int argc, char* argv[], const Options& options) {
-    QString home;
-    if (options.checkSkin.isEmpty()) {
-        home = options.home.isEmpty() ? HomeDirectory::defaultPath() : options.home;
-        const QString problem = prepareHome(home);
-        if (!problem.isEmpty()) return usageError(problem);
-    } else if (!QFileInfo(options.checkSkin).isDir()) {
-        return usageError(
-            QStringLiteral("--check-skin %1 is not a folder.").arg(options.checkSkin));
+// The skin report for authors: no window, no sensor.
+int checkSkins(int& argc, char* argv[], const Options& options) {
+    SkinCheckRequest request{{},           options.checkSkin, QSizeF(options.size), options.idiom,
+                             options.json, options.strict};
+    if (request.folder.isEmpty()) {
+        request.home = options.home.isEmpty() ? HomeDirectory::defaultPath() : options.home;
+        const QString problem = Startup::prepareHome(request.home);
+        if (!problem.isEmpty()) return Startup::usageError(problem);
+    } else if (!QFileInfo(request.folder).isDir()) {
+        return Startup::usageError(
+            QStringLiteral("--check-skin %1 is not a folder.").arg(request.folder));
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    SystemLog::installDefaultPattern();
-    QGuiApplication app(argc, argv);
-    const SkinReport report =
-        options.checkSkin.isEmpty()
-            ? SkinReport::build(home, QSizeF(options.size), options.idiom)
-            : SkinReport::buildForFolder(options.checkSkin, QSizeF(options.size), options.idiom);
-    const QByteArray out = options.json ? report.toJson() : report.toText().toUtf8();
-    std::fwrite(out.constData(), 1, static_cast<size_t>(out.size()), stdout);
-    return report.hasProblems() || (options.strict && report.hasWarnings()) ? 1 : 0;
+    return runSkinCheck(argc, argv, request);
 }
 
-bool hasDisplay() {
-    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-           !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+// Readings for other programs: no window, so no platform plugin, no skins, no pictures.
+int runHeadless(int& argc, char* argv[], const Options& options) {
+    if (!Headless::hasOutput()) {
+        std::fputs("vell-thermo: standard output is closed: nowhere to print readings.\n", stderr);
+        return 1;
+    }
+    SystemLog::installDefaultPattern();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vell-thermo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));
+    return Headless::run(app, options);
+}
+
+// The window, once the options have been checked as far as they can be without it.
+int showWindow(int& argc, char* argv[], const Options& options) {
+    if (!Startup::hasDisplay()) {
+        if (options.screenshot.isEmpty()) {
+            std::fputs(
+                "vell-thermo: no display to open a window on (DISPLAY and WAYLAND_DISPLAY "
+                "are unset); set one, or QT_QPA_PLATFORM=offscreen.\n",
+                stderr);
+            return 1;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");  // a screenshot needs no screen
+    }
+    SystemLog::installDefaultPattern();
+    // The first picture decodes, and fontconfig loads, while the application connects to the
+    // display and builds the window.
+    FontLookup::warmUp();
+    PicturePrefetch::startForSkin(SkinStore::installedBundlePath(HomeDirectory::path()),
+                                  options.skin, QSizeF(options.size), options.idiom);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vell-thermo"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));
+    QApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral(VELL_APP_ID));
+    if (options.home.isEmpty()) {
+        const QString problem = Startup::prepareHome(HomeDirectory::path());
+        if (!problem.isEmpty()) return Startup::usageError(problem);
+    }
+    return Application::run(app, options);
 }
 }  // namespace
 
@@ -80,62 +86,20 @@ int main(int argc, char* argv[]) {
             std::fputs(qPrintable(command.text), stdout);
             return 0;
         case CommandLine::Outcome::Error:
-            return usageError(command.text);
+            return Startup::usageError(command.text);
         case CommandLine::Outcome::Run:
             break;
     }
     const Options& options = command.options;
-
     if (options.checkSkins || !options.checkSkin.isEmpty()) return checkSkins(argc, argv, options);
 
-    switch (options.sensor) {
-        case Options::Sensor::Ble:
-            VellLumo::setTransportFactory([] { return std::make_unique<BleTransport>(); });
-            break;
-        case Options::Sensor::Simulated:
-            VellLumo::setTransportFactory(
-                [ms = options.intervalMs] { return std::make_unique<SimulatedTransport>(ms); });
-            break;
-        case Options::Sensor::Replay: {
-            const QString path = options.replayPath;
-            if (path != QLatin1String("-") && !QFileInfo(path).isReadable())
-                return usageError(QStringLiteral("cannot read the replay file %1.").arg(path));
-            if (QFileInfo(path).isDir())
-                return usageError(QStringLiteral("the replay file %1 is a folder.").arg(path));
-            VellLumo::setTransportFactory([path, ms = options.intervalMs] {
-                return std::make_unique<ReplayTransport>(path, ms);
-            });
-            break;
-        }
+    QString problem = Startup::chooseSensor(options);
+    if (problem.isEmpty() && !options.home.isEmpty()) {
+        problem = Startup::prepareHome(options.home);
+        if (problem.isEmpty()) HomeDirectory::setPath(options.home);
     }
-
-    if (!options.home.isEmpty()) {
-        const QString problem = prepareHome(options.home);
-        if (!problem.isEmpty()) return usageError(problem);
-        HomeDirectory::setPath(options.home);
-    }
+    if (!problem.isEmpty()) return Startup::usageError(problem);
+    if (options.headless) return runHeadless(argc, argv, options);
     Device::setUserInterfaceIdiom(options.idiom);
-
-    if (!hasDisplay()) {
-        if (options.screenshot.isEmpty()) {
-            std::fputs(
-                "vell-thermo: no display to open a window on (DISPLAY and WAYLAND_DISPLAY "
-                "are unset); set one, or QT_QPA_PLATFORM=offscreen.\n",
-                stderr);
-            return 1;
-        }
-        qputenv("QT_QPA_PLATFORM", "offscreen");  // a screenshot needs no screen
-    }
-
-    SystemLog::installDefaultPattern();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("vell-thermo"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));
-    QApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral(VELL_APP_ID));
-    if (options.home.isEmpty()) {
-        const QString problem = prepareHome(HomeDirectory::path());
-        if (!problem.isEmpty()) return usageError(problem);
-    }
-    return Application::run(app, options);
+    return showWindow(argc, argv, options);
 }

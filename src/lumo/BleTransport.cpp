@@ -1,6 +1,6 @@
 #include "lumo/BleTransport.h"
 
-#include "screen/StatusCodes.h"
+#include "lumo/StatusCodes.h"
 
 std::chrono::milliseconds BleTransport::connectTimeout() {
     // The integration tests shorten the wait for a sensor that never gets ready.

@@ -1,6 +1,6 @@
 #include "lumo/ReplayTransport.h"
 
-#include "screen/StatusCodes.h"
+#include "lumo/StatusCodes.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "lumo/SimulatedTransport.h"
 
-#include "screen/StatusCodes.h"
+#include "lumo/StatusCodes.h"
 
 #include <algorithm>
 

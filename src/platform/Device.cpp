@@ -6,14 +6,14 @@
 #include <atomic>
 
 namespace {
-std::atomic<int> idiom{Device::Mac};
+std::atomic<Device::Idiom> idiom{Device::Idiom::Mac};
 }
 
-int Device::userInterfaceIdiom() {
+Device::Idiom Device::userInterfaceIdiom() {
     return idiom.load();
 }
 
-void Device::setUserInterfaceIdiom(int value) {
+void Device::setUserInterfaceIdiom(Idiom value) {
     idiom.store(value);
 }
 

@@ -5,10 +5,11 @@
 // What the skin layout asks of the device: its interface idiom and the main screen's bounds.
 class Device {
 public:
-    enum Idiom : int { Phone = 0, Pad = 1, Mac = 5 };
+    // The values are UIKit's, which the skin report prints.
+    enum class Idiom { Phone = 0, Pad = 1, Mac = 5 };
 
-    static int userInterfaceIdiom();
-    static void setUserInterfaceIdiom(int idiom);
+    static Idiom userInterfaceIdiom();
+    static void setUserInterfaceIdiom(Idiom idiom);
 
     // The primary screen's size at origin (0, 0); empty when there is no screen.
     static QRectF mainScreenBounds();

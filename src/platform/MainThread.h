@@ -16,7 +16,6 @@ public:
 
 private:
     friend class MainThread;
-    friend struct HopEnd;
     mutable std::mutex mutex;
     std::condition_variable changed;
     bool open = true;

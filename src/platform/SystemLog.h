@@ -9,7 +9,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcSystemLog)
 // QT_LOGGING_RULES ("vell.log.info=false") and the journal behave as users expect.
 class SystemLog {
 public:
+    // Writes line with its control and format characters escaped as \uXXXX.
     static void write(const QString& line);
+    static QString escaped(const QString& text);
 
     // Lines look like "2026-12-06 07:07:35.123 vell-thermo[1234:5678] Found target." unless the
     // user set QT_MESSAGE_PATTERN, which wins.

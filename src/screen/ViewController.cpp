@@ -1,15 +1,15 @@
 #include "screen/ViewController.h"
 
-#include "app/OrrinNavigationController.h"
 #include "lumo/VellLumo.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
 #include "screen/ReadingRecord.h"
-#include "screen/StatusCodes.h"
+#include "screen/StatusWords.h"
 #include "skin/UIBackGroundView.h"
 #include "widgets/ActivityIndicator.h"
 #include "widgets/FitLabel.h"
 #include "widgets/FontLookup.h"
+#include "widgets/OrrinNavigationController.h"
 #include "widgets/ViewGeometry.h"
 
 #include <QPointer>
@@ -64,35 +64,33 @@ void ViewController::viewDidAppear(bool animated) {
 }
 
 bool ViewController::shouldAutorotate() {
-    const QRectF root = ViewGeometry::frame(this);
-    if (temptureLabel != nullptr) ViewGeometry::setCenter(temptureLabel, root.center());
-    if (actView != nullptr) ViewGeometry::setCenter(actView, root.center());
-    if (backView != nullptr) backView->setFrame(QRectF(0, 0, root.width(), root.height()));
+    layoutViews(ViewGeometry::frame(this).size());
     return true;
 }
 
 void ViewController::viewWillTransitionToSize(const QSizeF& size) {
-    const QPointF middle(size.width() * 0.5, size.height() * 0.5);
-    if (actView != nullptr) ViewGeometry::setCenter(actView, middle);
-    if (temptureLabel != nullptr) ViewGeometry::setCenter(temptureLabel, middle);
+    layoutViews(size);
 }
 
 void ViewController::resizeEvent(QResizeEvent* event) {
     UIViewController::resizeEvent(event);
-    // The background grows and shrinks with the root view by the same amounts.
-    if (backView == nullptr || !event->oldSize().isValid()) return;
-    const QSize delta = event->size() - event->oldSize();
-    QRectF frame = backView->frame();
-    frame.setWidth(frame.width() + delta.width());
-    frame.setHeight(frame.height() + delta.height());
-    backView->setFrame(frame);
+    layoutViews(QSizeF(event->size()));
+}
+
+void ViewController::layoutViews(const QSizeF& size) {
+    const QPointF middle(size.width() * 0.5, size.height() * 0.5);
+    if (temptureLabel != nullptr) ViewGeometry::setCenter(temptureLabel, middle);
+    if (actView != nullptr) ViewGeometry::setCenter(actView, middle);
+    // The background covers the root view; a new frame lays the skin out again.
+    const QRectF whole(QPointF(0, 0), size);
+    if (backView != nullptr && backView->frame() != whole) backView->setFrame(whole);
 }
 
 void ViewController::checkTempture() {
     if (actView != nullptr) actView->startAnimating();
     if (!bleTempture) {
         auto status = [screen = QPointer<ViewController>(this)](qint64 code) {
-            const QString line = StatusCode::logLine(code);
+            const QString line = StatusWords::logLine(code);
             if (!line.isNull()) SystemLog::write(line);
             // The window title follows the link; the link never waits for it.
             MainThread::post([screen, code] {
@@ -114,7 +112,7 @@ void ViewController::checkTempture() {
             bleTempture->setTransmitUUID(QStringLiteral("FFE2"));
         }
     }
-    if (temptureLabel != nullptr) temptureLabel->setText(QString());
+    if (temptureLabel != nullptr) temptureLabel->showText(QString());
 }
 
 void ViewController::backFromSystem() {
@@ -135,7 +133,7 @@ void ViewController::readingUpdate(const QByteArray& record) {
         return;
     }
     if (temptureLabel == nullptr) return;
-    temptureLabel->setText(*text);
+    temptureLabel->showText(*text);
     const QString shown = temptureLabel->text();
     SystemLog::write(shown);
     emit readingShown(shown);

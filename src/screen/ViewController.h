@@ -49,6 +49,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Where every view goes for a root view of size; each layout hook calls it.
+    void layoutViews(const QSizeF& size);
     void readingUpdate(const QByteArray& record);
 
     std::unique_ptr<VellLumo> bleTempture;

@@ -9,6 +9,7 @@
 class ImageView : public QWidget {
     Q_OBJECT
 public:
+    // The one content mode the screens use (UIKit's value); it is what the view always does.
     enum ContentMode { ScaleAspectFill = 2 };
 
     explicit ImageView(QWidget* parent = nullptr);

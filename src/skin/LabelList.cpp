@@ -1,8 +1,7 @@
 #include "skin/LabelList.h"
 
-#include "platform/SystemLog.h"
-
 #include <QFile>
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <plist/plist.h>
@@ -79,9 +78,22 @@ std::optional<QByteArray> fileData(const QString& path) {
     return file.read(LabelList::kMaxFileSize + 1);
 }
 
+// libplist reads XML in UTF-8 only; a UTF-16 file (with its byte order mark) is read as the
+// same text in UTF-8. Anything else is left as it is.
+QByteArray utf8FromUtf16(QByteArray data) {
+    const bool little = data.startsWith("\xFF\xFE");
+    if (!little && !data.startsWith("\xFE\xFF")) return data;
+    QStringDecoder decode(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                          QStringDecoder::Flag::Stateless);
+    const QString text = decode(QByteArrayView(data).sliced(2));
+    // The declaration may still say UTF-16; the parser takes the bytes as they are.
+    return text.toUtf8();
+}
+
 // The root array, or null.
 PlistPtr parseArray(QByteArray data) {
     if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
+    data = utf8FromUtf16(std::move(data));
     if (data.isEmpty() || data.size() > LabelList::kMaxFileSize || nestedTooDeep(data))
         return nullptr;
     plist_t parsed = nullptr;
@@ -154,12 +166,12 @@ std::optional<float> LabelList::numberOf(const RawLabelValue& value) {
 }
 
 double LabelList::leadingNumber(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
+    // Leading white space of any kind is skipped: tabs, line breaks and Unicode's spaces.
+    qsizetype start = 0;
+    while (start < text.size() && text[start].isSpace()) ++start;
+    const QByteArray bytes = QStringView(text).mid(start).toUtf8();
     const char* p = bytes.constData();
     const char* end = p + bytes.size();
-    while (p < end &&
-           (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\f' || *p == '\v'))
-        ++p;
     // Copy just the characters a decimal number can use, so strtod sees no hex, "inf" or "nan",
     // and reads in the C locale's terms whatever the user's locale.
     std::string number;
@@ -188,14 +200,14 @@ double LabelList::leadingNumber(const QString& text) {
     return std::strtod(clean.c_str(), nullptr);
 }
 
-std::optional<QList<LabelEntry>> LabelList::readFile(const QString& path, int* skipped) {
+std::optional<QList<LabelEntry>> LabelList::readFile(const QString& path, QStringList* notes) {
     const std::optional<QByteArray> data = fileData(path);
     if (!data) return std::nullopt;
-    return readData(*data, skipped);
+    return readData(*data, notes);
 }
 
-std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipped) {
-    if (skipped != nullptr) *skipped = 0;
+std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, QStringList* notes) {
+    QStringList lines;
     const PlistPtr root = parseArray(std::move(data));
     if (!root) return std::nullopt;
 
@@ -206,18 +218,16 @@ std::optional<QList<LabelEntry>> LabelList::readData(QByteArray data, int* skipp
         plist_t item = plist_array_get_item(root.get(), i);
         if (item == nullptr || plist_get_node_type(item) != PLIST_DICT) {
             if (++notDictionaries <= kMaxSkippedLines)
-                SystemLog::write(
-                    QStringLiteral("labels.plist entry %1 is not a dictionary; skipped.")
-                        .arg(i + 1));
+                lines << QStringLiteral("labels.plist entry %1 is not a dictionary; skipped.")
+                             .arg(i + 1);
             continue;
         }
         entries.append(readEntry(item));
     }
     if (notDictionaries > kMaxSkippedLines)
-        SystemLog::write(
-            QStringLiteral("%1 more labels.plist entries are not dictionaries; skipped.")
-                .arg(notDictionaries - kMaxSkippedLines));
-    if (skipped != nullptr) *skipped = notDictionaries;
+        lines << QStringLiteral("%1 more labels.plist entries are not dictionaries; skipped.")
+                     .arg(notDictionaries - kMaxSkippedLines);
+    if (notes != nullptr) *notes = lines;
     return entries;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -42,10 +43,11 @@ public:
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
     // Nothing when there is no path, or the file cannot be read, is no property list, or its
-    // root is not an array. Entries that are not dictionaries are skipped with one log line.
-    // skipped, when given, counts the entries that were not dictionaries.
-    static std::optional<QList<LabelEntry>> readFile(const QString& path, int* skipped = nullptr);
-    static std::optional<QList<LabelEntry>> readData(QByteArray data, int* skipped = nullptr);
+    // root is not an array. Entries that are not dictionaries are skipped; notes, when given,
+    // gets the lines that say so (one for each of the first eight, then one for the rest).
+    static std::optional<QList<LabelEntry>> readFile(const QString& path,
+                                                     QStringList* notes = nullptr);
+    static std::optional<QList<LabelEntry>> readData(QByteArray data, QStringList* notes = nullptr);
 
     // Every element of the same array, with every key as written, under the same limits;
     // nothing where readFile gives nothing. Writes no log line.

@@ -2,10 +2,10 @@
 
 #include "platform/Device.h"
 
-QString backgroundResourceName(int idiom, const QSizeF& size) {
+QString backgroundResourceName(Device::Idiom idiom, const QSizeF& size) {
     const bool landscape = size.width() > size.height();
-    if (idiom == Device::Mac) return QStringLiteral("background_Mac_Landscape");
-    if (idiom == Device::Pad)
+    if (idiom == Device::Idiom::Mac) return QStringLiteral("background_Mac_Landscape");
+    if (idiom == Device::Idiom::Pad)
         return landscape ? QStringLiteral("background_iPad_Landscape")
                          : QStringLiteral("background_iPad_Portrait");
     return landscape ? QStringLiteral("background_iPhone_Landscape")
@@ -14,7 +14,7 @@ QString backgroundResourceName(int idiom, const QSizeF& size) {
 
 QStringList allBackgroundResourceNames() {
     QStringList names;
-    for (const int idiom : {Device::Mac, Device::Pad, Device::Phone})
+    for (const Device::Idiom idiom : {Device::Idiom::Mac, Device::Idiom::Pad, Device::Idiom::Phone})
         for (const QSizeF shape : {QSizeF(2, 1), QSizeF(1, 2)})
             names.append(backgroundResourceName(idiom, shape));
     names.removeDuplicates();

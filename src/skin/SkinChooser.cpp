@@ -28,6 +28,13 @@ SkinChooser::SkinChooser(const QStringList& skins, QWidget* parent) : QDialog(pa
     setAttribute(Qt::WA_DeleteOnClose);
 
     auto* layout = new QVBoxLayout(this);
+    // Like an alert, the title shows inside too, above the message.
+    auto* heading = new QLabel(QStringLiteral("Skins"), this);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    heading->setAlignment(Qt::AlignCenter);
+    layout->addWidget(heading);
     auto* message = new QLabel(QStringLiteral("Please choice your skin."), this);
     message->setTextFormat(Qt::PlainText);
     message->setAlignment(Qt::AlignCenter);

@@ -1,5 +1,7 @@
 #include "skin/SkinFileCache.h"
 
+#include "skin/PicturePrefetch.h"
+
 #include <QFile>
 #include <QImageReader>
 
@@ -25,24 +27,31 @@ QImage SkinFileCache::picture(const QString& path) {
     }
     auto it = pictures.find(path);
     if (it != pictures.end() && it->identity == *id) return it->value;
-    // Qt's allocation limit refuses pictures whose header asks for absurd sizes.
-    QImageReader reader(path);
-    const QImage image = reader.read();
+    QImage image;
+    if (std::optional<QImage> early = PicturePrefetch::take(path, *id)) {
+        image = std::move(*early);
+    } else {
+        // Qt's allocation limit refuses pictures whose header asks for absurd sizes.
+        QImageReader reader(path);
+        image = reader.read();
+    }
     pictures.insert(path, {*id, image});
     return image;
 }
 
-std::optional<QList<LabelEntry>> SkinFileCache::labels(const QString& path) {
+SkinFileCache::LabelFile SkinFileCache::labels(const QString& path) {
     const std::optional<FileIdentity> id = FileIdentity::of(path);
+    LabelFile file;
     if (!id) {
         labelLists.remove(path);
-        return LabelList::readFile(path);
+        file.entries = LabelList::readFile(path, &file.notes);
+        return file;
     }
     auto it = labelLists.find(path);
     if (it != labelLists.end() && it->identity == *id) return it->value;
-    std::optional<QList<LabelEntry>> entries = LabelList::readFile(path);
-    labelLists.insert(path, {*id, entries});
-    return entries;
+    file.entries = LabelList::readFile(path, &file.notes);
+    labelLists.insert(path, {*id, file});
+    return file;
 }
 
 void SkinFileCache::keepOnly(const QString& folder) {

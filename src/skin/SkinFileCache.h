@@ -28,8 +28,12 @@ class SkinFileCache {
 public:
     // The decoded picture at path; a null image when it cannot be read or decoded.
     QImage picture(const QString& path);
-    // The label list at path, as LabelList::readFile gives it.
-    std::optional<QList<LabelEntry>> labels(const QString& path);
+    // The label list at path as LabelList::readFile gives it, with the lines it noted.
+    struct LabelFile {
+        std::optional<QList<LabelEntry>> entries;
+        QStringList notes;
+    };
+    LabelFile labels(const QString& path);
 
     // Lets go of everything outside folder (the skin on screen).
     void keepOnly(const QString& folder);
@@ -41,5 +45,5 @@ private:
         Value value;
     };
     QHash<QString, Entry<QImage>> pictures;
-    QHash<QString, Entry<std::optional<QList<LabelEntry>>>> labelLists;
+    QHash<QString, Entry<LabelFile>> labelLists;
 };

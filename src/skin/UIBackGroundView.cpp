@@ -4,10 +4,8 @@
 #include "platform/HomeDirectory.h"
 #include "platform/SystemLog.h"
 #include "skin/ImageView.h"
-#include "skin/LabelList.h"
-#include "skin/LabelPlacement.h"
-#include "skin/PictureChoice.h"
 #include "skin/SkinChooser.h"
+#include "skin/SkinLayout.h"
 #include "skin/SkinStore.h"
 #include "widgets/FontLookup.h"
 #include "widgets/TapRecognizer.h"
@@ -47,7 +45,7 @@ std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& 
 
 UIBackGroundView::UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin)
     : myBundle(std::move(bundle)), skinName(std::move(skin)) {
-    connect(&watcher, &SkinWatcher::changed, this, [this] { setFrame(frame()); });
+    connect(&watcher, &SkinWatcher::changed, this, &UIBackGroundView::relayout);
 }
 
 QRectF UIBackGroundView::frame() const {
@@ -56,39 +54,23 @@ QRectF UIBackGroundView::frame() const {
 
 void UIBackGroundView::setFrame(const QRectF& newFrame) {
     ViewGeometry::setFrame(this, newFrame);
-    const QSizeF size = newFrame.size();
     if (backgroundImageView != nullptr)
-        ViewGeometry::setFrame(backgroundImageView, QRectF(QPointF(0, 0), size));
+        ViewGeometry::setFrame(backgroundImageView, QRectF(QPointF(0, 0), newFrame.size()));
+    relayout();
+}
+
+void UIBackGroundView::relayout() {
     const QString folder = myBundle->bundlePath() + QLatin1Char('/') + skinName;
     files.keepOnly(folder);
     watcher.watch(folder);
-    showBackgroundPicture(size);
+    const SkinLayout skin =
+        SkinLayout::make(*myBundle, skinName, frame().size(), Device::userInterfaceIdiom(), files);
+    // A picture that cannot be shown leaves the one before it on screen.
+    if (!skin.picture.isNull() && backgroundImageView != nullptr)
+        backgroundImageView->setImage(skin.picture);
     removeLinkLabels();
-    const QString path =
-        myBundle->pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), skinName);
-    const std::optional<QList<LabelEntry>> entries = files.labels(path);
-    if (!entries) {
-        SystemLog::write(QStringLiteral("labels file NOT found."));
-        return;
-    }
-    PlacementLimits limits;
-    for (const PlacedLabel& placement : placeLabels(*entries, size, &limits))
-        addLinkLabel(placement);
-    logLimits(limits);
-}
-
-void UIBackGroundView::logLimits(const PlacementLimits& limits) {
-    if (limits.pastLastLabel > 0)
-        SystemLog::write(QStringLiteral("%1 labels.plist entries past the first %2 not shown.")
-                             .arg(limits.pastLastLabel)
-                             .arg(PlacementLimits::kMaxLabels));
-    if (limits.offView > 0)
-        SystemLog::write(
-            QStringLiteral("%1 labels lie far outside the view; not shown.").arg(limits.offView));
-    if (limits.titlesCut > 0)
-        SystemLog::write(QStringLiteral("%1 label titles cut to %2 characters.")
-                             .arg(limits.titlesCut)
-                             .arg(PlacementLimits::kMaxTitleLength));
+    for (const PlacedLabel& placement : skin.labels) addLinkLabel(placement);
+    for (const QString& line : skin.problems) SystemLog::write(line);
 }
 
 void UIBackGroundView::gestureTapped() {
@@ -100,7 +82,7 @@ void UIBackGroundView::gestureTapped() {
 
 void UIBackGroundView::switchSkin(const QString& name) {
     skinName = name;
-    setFrame(frame());
+    relayout();
 }
 
 void UIBackGroundView::removeLinkLabels() {
@@ -123,16 +105,4 @@ void UIBackGroundView::addLinkLabel(const PlacedLabel& placement) {
     label->setTitle(placement.title);
     if (placement.url) label->setUrl(*placement.url);
     label->show();  // newest child: in front of everything already there
-}
-
-void UIBackGroundView::showBackgroundPicture(const QSizeF& size) {
-    const QString name = backgroundResourceName(Device::userInterfaceIdiom(), size);
-    const QString path = myBundle->pathForResource(name, QStringLiteral("png"), skinName);
-    const QImage picture = path.isNull() ? QImage() : files.picture(path);
-    if (picture.isNull()) {
-        SystemLog::write(
-            QStringLiteral("%1 NOT exist.").arg(path.isNull() ? QStringLiteral("(null)") : path));
-        return;
-    }
-    if (backgroundImageView != nullptr) backgroundImageView->setImage(picture);
 }

@@ -11,7 +11,6 @@
 
 class ImageView;
 struct PlacedLabel;
-struct PlacementLimits;
 
 // The full-window view that shows one skin's background picture, read from the installed skin
 // bundle in the home directory. Every setting of its frame lays the skin out afresh, and so
@@ -27,6 +26,8 @@ public:
 
     void setFrame(const QRectF& frame);
     QRectF frame() const;
+    // Lays the skin out again at the current frame, reading whatever changed on disk.
+    void relayout();
 
     // Five clicks: offers the installed skins when there are at least two.
     void gestureTapped();
@@ -39,10 +40,8 @@ public:
 
 private:
     UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin);
-    void showBackgroundPicture(const QSizeF& size);
     void removeLinkLabels();
     void addLinkLabel(const PlacedLabel& placement);
-    static void logLimits(const PlacementLimits& limits);
 
     ImageView* backgroundImageView = nullptr;  // child widget, made after the first layout
     std::unique_ptr<Bundle> myBundle;

@@ -15,7 +15,7 @@ FitLabel::FitLabel(QWidget* parent) : QLabel(parent) {
     });
 }
 
-void FitLabel::setText(const QString& text) {
+void FitLabel::showText(const QString& text) {
     if (text == QLabel::text()) return;
     if (heldUpdate.isActive() || (sinceUpdate.isValid() && !sinceUpdate.hasExpired(kFrameMs))) {
         // QLabel::setText asks for a repaint of its own; this one waits for the held repaint.

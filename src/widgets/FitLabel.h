@@ -18,7 +18,8 @@ public:
     // Takes text at once (text() returns it). The repaint follows as with any label, unless the
     // label asked for one less than a frame ago: then one repaint at the end of that frame shows
     // the latest text, so readings arriving thousands of times a second cost a repaint a frame.
-    void setText(const QString& text);
+    // (QLabel::setText, which is not virtual, would repaint every time.)
+    void showText(const QString& text);
 
     static constexpr int kFrameMs = 16;
 

@@ -6,6 +6,7 @@
 #include "widgets/ViewGeometry.h"
 
 #include <QMouseEvent>
+#include <QRegularExpression>
 
 UILinkLabel* UILinkLabel::initWithFrame(const QRectF& frame, QWidget* parent) {
     auto* label = new UILinkLabel(parent);
@@ -27,47 +28,65 @@ bool UILinkLabel::isEmptyValue(const QString& value) {
 AttributedString UILinkLabel::setAttributedString(const QString& text) const {
     AttributedString styled{text, {}};
     const qsizetype n = text.size();
-    if (_underLine)
+    if (underlined)
         styled.attributes.append({TextAttribute::Kind::UnderlineStyle, 0, n, QColor(), 1});
     // A label without a colour falls back to the platform's link blue.
-    const QColor color = _linktextColor.isValid() ? _linktextColor : QColor(0, 0, 255);
+    const QColor color = linkColor.isValid() ? linkColor : QColor(0, 0, 255);
     styled.attributes.append({TextAttribute::Kind::ForegroundColor, 0, n, color, 0});
     return styled;
 }
 
 void UILinkLabel::setTitle(const QString& title) {
-    _title = title.isNull() ? QStringLiteral("") : title;
-    setAttributedText(setAttributedString(_title));
+    titleText = title.isNull() ? QStringLiteral("") : title;
+    setAttributedText(setAttributedString(titleText));
 }
 
 void UILinkLabel::setUrlWithTitle(const QString& title, const QString& url) {
     if (isEmptyValue(url)) {
-        _url = QStringLiteral("");
-        _title = title;
+        urlText = QStringLiteral("");
+        titleText = title;
         setPlainText(title);
         return;
     }
     setUrl(url);
     if (isEmptyValue(title)) return;
-    _title = title;
-    setAttributedText(setAttributedString(_title));
+    titleText = title;
+    setAttributedText(setAttributedString(titleText));
 }
 
 void UILinkLabel::setAttributedText(const AttributedString& text) {
     shown = text;
-    setText(text.text);
+    fullText = text.text;
     applyStyle();
 }
 
 void UILinkLabel::setPlainText(const QString& text) {
     shown.reset();
-    setText(text);
+    fullText = text;
     applyStyle();
 }
 
+void UILinkLabel::showOneLine() {
+    // One line, cut at its end to the label's width; the whole text is the tooltip.
+    static const QRegularExpression lineBreak(QStringLiteral("[\\n\\r\\x{2028}\\x{2029}]"));
+    const qsizetype lineEnd = fullText.indexOf(lineBreak);
+    QString line = fullText;
+    if (lineEnd >= 0) line = fullText.left(lineEnd) + QChar(0x2026);
+    if (fontMetrics().horizontalAdvance(line) > width())
+        line = fontMetrics().elidedText(lineEnd >= 0 ? fullText.left(lineEnd) : fullText,
+                                        Qt::ElideRight, width());
+    setText(line);
+    setToolTip(line == fullText ? QString() : fullText);
+}
+
+void UILinkLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    showOneLine();
+}
+
 void UILinkLabel::setUrl(const QString& url) {
-    _url = url;
-    setCursor(UrlOpener::isOpenableLink(_url) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    urlText = url;
+    setCursor(UrlOpener::isOpenableLink(urlText) ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void UILinkLabel::setLabelFont(const QFont& font) {
@@ -88,6 +107,7 @@ void UILinkLabel::applyStyle() {
     }
     setFont(f);
     setPalette(p);
+    showOneLine();
 }
 
 bool UILinkLabel::checkTelNumber(const QString& text) {
@@ -104,14 +124,14 @@ bool UILinkLabel::checkURL(const QString& text) {
 
 void UILinkLabel::topAction() {
     // No URL at all, or the empty one of a plain label: nothing to open.
-    if (_url.isEmpty()) return;
-    if (!UrlOpener::isOpenableLink(_url)) {
+    if (urlText.isEmpty()) return;
+    if (!UrlOpener::isOpenableLink(urlText)) {
         SystemLog::write(
             QStringLiteral("Not opening \"%1\": only http, https, mailto and tel links open.")
-                .arg(_url.left(200)));
+                .arg(urlText.left(200)));
         return;
     }
-    UrlOpener::open(QUrl(_url, QUrl::StrictMode));
+    UrlOpener::open(QUrl(urlText, QUrl::StrictMode));
 }
 
 // A click belongs to the label: it never reaches the view beneath.

@@ -16,7 +16,7 @@ public:
 
     // Shows title in the link colour (and underline) stored now.
     void setTitle(const QString& title);
-    const QString& title() const { return _title; }
+    const QString& title() const { return titleText; }
 
     // With an empty url (null, "", "<null>", "(null)") the title shows as plain text; otherwise
     // the url is stored and a non-empty title shows as a link.
@@ -40,11 +40,11 @@ public:
     // The click's action: opens url when it is a link the program opens (see UrlOpener).
     void topAction();
 
-    const QColor& linktextColor() const { return _linktextColor; }
-    void setLinktextColor(const QColor& color) { _linktextColor = color; }
-    bool underLine() const { return _underLine; }
-    void setUnderLine(bool underline) { _underLine = underline; }
-    const QString& url() const { return _url; }
+    const QColor& linktextColor() const { return linkColor; }
+    void setLinktextColor(const QColor& color) { linkColor = color; }
+    bool underLine() const { return underlined; }
+    void setUnderLine(bool underline) { underlined = underline; }
+    const QString& url() const { return urlText; }
     void setUrl(const QString& url);
 
     // The label's own font; an underline from the styled string is added on top.
@@ -54,16 +54,19 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     explicit UILinkLabel(QWidget* parent);
     void applyStyle();
+    void showOneLine();
 
-    bool _underLine = false;
-    QColor _linktextColor{0, 0, 255};
-    QString _title;  // null until set
-    QString _url;    // null until set
+    bool underlined = false;
+    QColor linkColor{0, 0, 255};
+    QString titleText;  // null until set
+    QString urlText;    // null until set
     QFont baseFont;
     std::optional<AttributedString> shown;
+    QString fullText;  // what the label is given; it shows as much of its first line as fits
     bool pressed = false;
 };

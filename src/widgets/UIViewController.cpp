@@ -1,6 +1,6 @@
 #include "widgets/UIViewController.h"
 
-#include "app/OrrinNavigationController.h"
+#include "widgets/OrrinNavigationController.h"
 
 void UIViewController::loadViewIfNeeded() {
     if (loaded) return;

@@ -16,14 +16,20 @@
 
 // Every option by name, so that a row also shows that no option changes another by the way.
 static QJsonObject fields(const Options& o) {
-    const QStringList names{"home",       "sensor",     "replayPath",     "intervalMs", "size",
-                            "idiom",      "screenshot", "timeoutSeconds", "readings",   "skin",
-                            "checkSkins", "checkSkin",  "json",           "strict"};
+    const QStringList names{"home",     "sensor", "replayPath", "intervalMs",
+                            "size",     "idiom",  "screenshot", "timeoutSeconds",
+                            "readings", "skin",   "checkSkins", "checkSkin",
+                            "json",     "strict", "headless",   "timeoutSet"};
     const QString sensor = QStringList{"ble", "sim", "replay"}[static_cast<int>(o.sensor)];
     const QString size = QStringLiteral("%1x%2").arg(o.size.width()).arg(o.size.height());
-    const QVariantList values{o.home,       sensor,       o.replayPath,     o.intervalMs, size,
-                              o.idiom,      o.screenshot, o.timeoutSeconds, o.readings,   o.skin,
-                              o.checkSkins, o.checkSkin,  o.json,           o.strict};
+    const QVariantList values{o.home,       sensor,
+                              o.replayPath, o.intervalMs,
+                              size,         static_cast<int>(o.idiom),
+                              o.screenshot, o.timeoutSeconds,
+                              o.readings,   o.skin,
+                              o.checkSkins, o.checkSkin,
+                              o.json,       o.strict,
+                              o.headless,   o.timeoutSet};
     QJsonObject all;
     for (qsizetype i = 0; i < names.size(); ++i) all[names[i]] = QJsonValue::fromVariant(values[i]);
     return all;
@@ -38,8 +44,8 @@ TEST(CommandLineTest, EachLineRunsWithItsOptionsOrGivesItsText) {
         QJsonObject expected = fields(Options{});
         for (const QString& key : row[2].toObject().keys()) expected[key] = row[2][key];
         if (line.outcome == CommandLine::Outcome::Run)
-            EXPECT_EQ(QJsonDocument(fields(line.options)).toJson(),
-                      QJsonDocument(expected).toJson());
+            EXPECT_EQ(QJsonDocument(fields(line.options)).toJson(QJsonDocument::Compact),
+                      QJsonDocument(expected).toJson(QJsonDocument::Compact));
         else
             EXPECT_TRUE(line.text.startsWith(row[2].toString())) << line.text.toStdString();
     });

@@ -1,8 +1,8 @@
-#include "app/OrrinNavigationController.h"
 #include "screen/ReadingRecord.h"
 #include "screen/ViewController.h"
 #include "widgets/ActivityIndicator.h"
 #include "widgets/FitLabel.h"
+#include "widgets/OrrinNavigationController.h"
 
 #include <QElapsedTimer>
 #include <QThread>

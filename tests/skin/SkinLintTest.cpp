@@ -1,4 +1,4 @@
-#include "skin/SkinReport.h"
+#include "skincheck/SkinReport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "skin/LabelLint.h"
+#include "skincheck/LabelLint.h"
 
 #include "skin/LabelPlacement.h"
 

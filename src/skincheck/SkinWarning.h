@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SystemLog.h"
+
 #include <QString>
 
 // One thing in a skin that works, but likely not as its author meant: for the skin report.
@@ -25,14 +27,5 @@ struct SkinWarning {
     }
 
     // Text from a skin file with no control or format character left to reach a terminal.
-    static QString escaped(const QString& text) {
-        QString out;
-        for (const QChar c : text) {
-            if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                out += c;
-        }
-        return out;
-    }
+    static QString escaped(const QString& text) { return SystemLog::escaped(text); }
 };

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/Device.h"
+
 #include "skin/LabelPlacement.h"
-#include "skin/SkinWarning.h"
+#include "skincheck/SkinWarning.h"
 
 #include <QList>
 #include <QSizeF>
@@ -16,7 +18,7 @@ class SkinLint {
 public:
     // skin is a folder of bundle; placements are the layout's labels at size, in order.
     static QList<SkinWarning> check(const Bundle& bundle, const QString& skin, const QSizeF& size,
-                                    int idiom, const QList<PlacedLabel>& placements);
+                                    Device::Idiom idiom, const QList<PlacedLabel>& placements);
 
     // A picture shown more than this many times its size looks blurred.
     static constexpr double kMaxStretch = 2.0;

@@ -1,55 +1,37 @@
-#include "skin/SkinReport.h"
+#include "skincheck/SkinReport.h"
 
 #include "platform/Bundle.h"
 #include "platform/UrlOpener.h"
-#include "skin/LabelList.h"
 #include "skin/PictureChoice.h"
-#include "skin/SkinLint.h"
+#include "skin/SkinFileCache.h"
+#include "skin/SkinLayout.h"
 #include "skin/SkinStore.h"
+#include "skincheck/SkinLint.h"
 #include "widgets/FontLookup.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
 
 namespace {
-SkinReport::Skin inspect(const Bundle& bundle, const QString& name, const QSizeF& size, int idiom) {
+SkinReport::Skin inspect(const Bundle& bundle, const QString& name, const QSizeF& size,
+                         Device::Idiom idiom) {
     SkinReport::Skin skin;
     skin.name = name;
     skin.path = bundle.bundlePath() + QLatin1Char('/') + name;
-
-    skin.picture.name = backgroundResourceName(idiom, size);
-    skin.picture.path = bundle.pathForResource(skin.picture.name, QStringLiteral("png"), name);
-    if (!skin.picture.path.isNull()) {
-        QImageReader reader(skin.picture.path);
-        const QImage image = reader.read();
-        skin.picture.decodes = !image.isNull();
-        skin.picture.pixels = image.size();
-    }
-    if (!skin.picture.decodes)
-        skin.problems << QStringLiteral("%1 NOT exist.")
-                             .arg(skin.picture.path.isNull() ? QStringLiteral("(null)")
-                                                             : skin.picture.path);
-
-    int skipped = 0;
-    const std::optional<QList<LabelEntry>> entries = LabelList::readFile(
-        bundle.pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), name), &skipped);
-    skin.labelsRead = entries.has_value();
-    if (!entries) {
-        skin.problems << QStringLiteral("labels file NOT found.");
-        skin.warnings = SkinLint::check(bundle, name, size, idiom, {});
-        return skin;
-    }
-    if (skipped > 0)
-        skin.problems
-            << QStringLiteral("%1 labels.plist entries are not dictionaries.").arg(skipped);
-    const QList<PlacedLabel> placements = placeLabels(*entries, size);
-    skin.warnings = SkinLint::check(bundle, name, size, idiom, placements);
-    for (const PlacedLabel& placement : placements) {
+    SkinFileCache files;
+    const SkinLayout layout = SkinLayout::make(bundle, name, size, idiom, files);
+    skin.picture.name = layout.pictureName;
+    skin.picture.path = layout.picturePath;
+    skin.picture.decodes = !layout.picture.isNull();
+    skin.picture.pixels = layout.picture.size();
+    skin.labelsRead = layout.labelsRead;
+    skin.problems = layout.problems;
+    skin.warnings = SkinLint::check(bundle, name, size, idiom, layout.labels);
+    for (const PlacedLabel& placement : layout.labels) {
         SkinReport::Label label{placement, {}, false};
         label.resolvedFont = FontLookup::resolvedName(
             FontLookup::fontWithName(placement.fontName, static_cast<qreal>(placement.fontSize)));
@@ -63,19 +45,20 @@ QString number(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-QString idiomName(int idiom) {
+QString idiomName(Device::Idiom idiom) {
     switch (idiom) {
-        case 5:
+        case Device::Idiom::Mac:
             return QStringLiteral("mac");
-        case 1:
+        case Device::Idiom::Pad:
             return QStringLiteral("pad");
-        default:
-            return QStringLiteral("phone");
+        case Device::Idiom::Phone:
+            break;
     }
+    return QStringLiteral("phone");
 }
 }  // namespace
 
-SkinReport SkinReport::build(const QString& home, const QSizeF& size, int idiom) {
+SkinReport SkinReport::build(const QString& home, const QSizeF& size, Device::Idiom idiom) {
     SkinReport report;
     report.size = size;
     report.idiom = idiom;
@@ -89,7 +72,8 @@ SkinReport SkinReport::build(const QString& home, const QSizeF& size, int idiom)
     return report;
 }
 
-SkinReport SkinReport::buildForFolder(const QString& folder, const QSizeF& size, int idiom) {
+SkinReport SkinReport::buildForFolder(const QString& folder, const QSizeF& size,
+                                      Device::Idiom idiom) {
     SkinReport report;
     report.size = size;
     report.idiom = idiom;
@@ -175,69 +159,79 @@ QString SkinReport::skinsText() const {
     return out;
 }
 
+namespace {
+QJsonObject labelJson(const SkinReport::Label& label) {
+    const PlacedLabel& s = label.placement;
+    return QJsonObject{
+        {QStringLiteral("frame"), QJsonObject{{QStringLiteral("x"), s.frame.x()},
+                                              {QStringLiteral("y"), s.frame.y()},
+                                              {QStringLiteral("width"), s.frame.width()},
+                                              {QStringLiteral("height"), s.frame.height()}}},
+        {QStringLiteral("color"),
+         QJsonObject{{QStringLiteral("red"), static_cast<double>(s.rgba[0])},
+                     {QStringLiteral("green"), static_cast<double>(s.rgba[1])},
+                     {QStringLiteral("blue"), static_cast<double>(s.rgba[2])},
+                     {QStringLiteral("alpha"), static_cast<double>(s.rgba[3])}}},
+        {QStringLiteral("font"),
+         QJsonObject{{QStringLiteral("requested"), s.fontName},
+                     {QStringLiteral("size"), static_cast<double>(s.fontSize)},
+                     {QStringLiteral("resolved"), label.resolvedFont}}},
+        {QStringLiteral("title"), s.title},
+        {QStringLiteral("url"), s.url ? QJsonValue(*s.url) : QJsonValue()},
+        {QStringLiteral("opens"), label.opens},
+    };
+}
+
+QJsonObject warningJson(const SkinWarning& warning, const QString& skin) {
+    return QJsonObject{
+        {QStringLiteral("file"), warning.file},
+        {QStringLiteral("entry"), warning.entry > 0 ? QJsonValue(warning.entry) : QJsonValue()},
+        {QStringLiteral("key"), warning.key.isEmpty() ? QJsonValue() : QJsonValue(warning.key)},
+        {QStringLiteral("message"), warning.message},
+        {QStringLiteral("line"), warning.line(skin)},
+    };
+}
+
+QJsonObject pictureJson(const SkinReport::Picture& picture) {
+    QJsonObject json{
+        {QStringLiteral("name"), picture.name},
+        {QStringLiteral("path"), picture.path.isNull() ? QJsonValue() : QJsonValue(picture.path)},
+        {QStringLiteral("exists"), !picture.path.isNull()},
+        {QStringLiteral("decodes"), picture.decodes}};
+    if (picture.decodes) {
+        json.insert(QStringLiteral("width"), picture.pixels.width());
+        json.insert(QStringLiteral("height"), picture.pixels.height());
+    }
+    return json;
+}
+
+QJsonObject skinJson(const SkinReport::Skin& skin) {
+    QJsonArray labels;
+    for (const SkinReport::Label& label : skin.labels) labels.append(labelJson(label));
+    QJsonArray warnings;
+    for (const SkinWarning& warning : skin.warnings)
+        warnings.append(warningJson(warning, skin.name));
+    return QJsonObject{
+        {QStringLiteral("name"), skin.name},
+        {QStringLiteral("path"), skin.path},
+        {QStringLiteral("picture"), pictureJson(skin.picture)},
+        {QStringLiteral("labelsRead"), skin.labelsRead},
+        {QStringLiteral("labels"), labels},
+        {QStringLiteral("problems"), QJsonArray::fromStringList(skin.problems)},
+        {QStringLiteral("warnings"), warnings},
+    };
+}
+}  // namespace
+
 QByteArray SkinReport::toJson() const {
     QJsonArray skinList;
-    for (const Skin& skin : skins) {
-        QJsonArray labels;
-        for (const Label& label : skin.labels) {
-            const PlacedLabel& s = label.placement;
-            labels.append(QJsonObject{
-                {QStringLiteral("frame"),
-                 QJsonObject{{QStringLiteral("x"), s.frame.x()},
-                             {QStringLiteral("y"), s.frame.y()},
-                             {QStringLiteral("width"), s.frame.width()},
-                             {QStringLiteral("height"), s.frame.height()}}},
-                {QStringLiteral("color"),
-                 QJsonObject{{QStringLiteral("red"), static_cast<double>(s.rgba[0])},
-                             {QStringLiteral("green"), static_cast<double>(s.rgba[1])},
-                             {QStringLiteral("blue"), static_cast<double>(s.rgba[2])},
-                             {QStringLiteral("alpha"), static_cast<double>(s.rgba[3])}}},
-                {QStringLiteral("font"),
-                 QJsonObject{{QStringLiteral("requested"), s.fontName},
-                             {QStringLiteral("size"), static_cast<double>(s.fontSize)},
-                             {QStringLiteral("resolved"), label.resolvedFont}}},
-                {QStringLiteral("title"), s.title},
-                {QStringLiteral("url"), s.url ? QJsonValue(*s.url) : QJsonValue()},
-                {QStringLiteral("opens"), label.opens},
-            });
-        }
-        QJsonArray warningList;
-        for (const SkinWarning& warning : skin.warnings)
-            warningList.append(QJsonObject{
-                {QStringLiteral("file"), warning.file},
-                {QStringLiteral("entry"),
-                 warning.entry > 0 ? QJsonValue(warning.entry) : QJsonValue()},
-                {QStringLiteral("key"),
-                 warning.key.isEmpty() ? QJsonValue() : QJsonValue(warning.key)},
-                {QStringLiteral("message"), warning.message},
-                {QStringLiteral("line"), warning.line(skin.name)},
-            });
-        QJsonObject picture{
-            {QStringLiteral("name"), skin.picture.name},
-            {QStringLiteral("path"),
-             skin.picture.path.isNull() ? QJsonValue() : QJsonValue(skin.picture.path)},
-            {QStringLiteral("exists"), !skin.picture.path.isNull()},
-            {QStringLiteral("decodes"), skin.picture.decodes}};
-        if (skin.picture.decodes) {
-            picture.insert(QStringLiteral("width"), skin.picture.pixels.width());
-            picture.insert(QStringLiteral("height"), skin.picture.pixels.height());
-        }
-        skinList.append(QJsonObject{
-            {QStringLiteral("name"), skin.name},
-            {QStringLiteral("path"), skin.path},
-            {QStringLiteral("picture"), picture},
-            {QStringLiteral("labelsRead"), skin.labelsRead},
-            {QStringLiteral("labels"), labels},
-            {QStringLiteral("problems"), QJsonArray::fromStringList(skin.problems)},
-            {QStringLiteral("warnings"), warningList},
-        });
-    }
+    for (const Skin& skin : skins) skinList.append(skinJson(skin));
     const QJsonObject root{
         {QStringLiteral("bundle"), bundle},
         {QStringLiteral("bundleOpened"), bundleOpened},
         {QStringLiteral("size"), QJsonObject{{QStringLiteral("width"), size.width()},
                                              {QStringLiteral("height"), size.height()}}},
-        {QStringLiteral("idiom"), idiom},
+        {QStringLiteral("idiom"), static_cast<int>(idiom)},
         {QStringLiteral("oneFolder"), oneFolder},
         {QStringLiteral("skins"), skinList},
     };

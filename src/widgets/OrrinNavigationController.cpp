@@ -1,4 +1,4 @@
-#include "app/OrrinNavigationController.h"
+#include "widgets/OrrinNavigationController.h"
 
 #include <QResizeEvent>
 #include <QTimer>

@@ -19,6 +19,7 @@ public:
     void viewDidLoad() override;
     bool shouldAutorotate() override;
 
+    // Kept for the design's sake: this container draws no navigation bar either way.
     void setNavigationBarHidden(bool hidden) { navigationBarHidden = hidden; }
     bool isNavigationBarHidden() const { return navigationBarHidden; }
 

@@ -1,4 +1,7 @@
-#include "screen/StatusCodes.h"
+#include "screen/StatusWords.h"
+
+#include "lumo/StatusCodes.h"
+#include "platform/SystemLog.h"
 
 namespace {
 struct Known {
@@ -24,13 +27,23 @@ const Known* find(qint64 code) {
 }
 }  // namespace
 
-QString StatusCode::logLine(qint64 code) {
+QString StatusWords::logLine(qint64 code) {
     const Known* known = find(code);
     return known != nullptr && known->logLine != nullptr ? QString::fromLatin1(known->logLine)
                                                          : QString();
 }
 
-QString StatusCode::description(qint64 code) {
+QString StatusWords::description(qint64 code) {
     const Known* known = find(code);
     return known != nullptr ? QString::fromLatin1(known->words) : QString();
+}
+
+QString StatusWords::titleForStatus(qint64 code) {
+    const QString words = description(code);
+    if (words.isNull()) return {};
+    return words.left(1).toUpper() + words.mid(1);
+}
+
+QString StatusWords::titleForReading(const QString& shownReading) {
+    return SystemLog::escaped(shownReading.simplified());
 }

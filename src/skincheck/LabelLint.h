@@ -1,7 +1,7 @@
 #pragma once
 
 #include "skin/LabelList.h"
-#include "skin/SkinWarning.h"
+#include "skincheck/SkinWarning.h"
 
 #include <QList>
 

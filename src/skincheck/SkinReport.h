@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/Device.h"
 #include "skin/LabelPlacement.h"
-#include "skin/SkinWarning.h"
+#include "skincheck/SkinWarning.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -35,13 +36,14 @@ struct SkinReport {
     bool bundleOpened = false;
     bool oneFolder = false;  // checks one skin folder of bundle, installed or not
     QSizeF size;
-    int idiom = 5;
+    Device::Idiom idiom = Device::Idiom::Mac;
     QList<Skin> skins;
 
     // Installs the packaged skins first when the home has none, as the window would.
-    static SkinReport build(const QString& home, const QSizeF& size, int idiom);
+    static SkinReport build(const QString& home, const QSizeF& size, Device::Idiom idiom);
     // The same for one skin folder anywhere; nothing is installed.
-    static SkinReport buildForFolder(const QString& folder, const QSizeF& size, int idiom);
+    static SkinReport buildForFolder(const QString& folder, const QSizeF& size,
+                                     Device::Idiom idiom);
 
     bool hasProblems() const;
     bool hasWarnings() const;

@@ -1,12 +1,13 @@
-#include "skin/SkinLint.h"
+#include "skincheck/SkinLint.h"
 
 #include "platform/Bundle.h"
 #include "platform/Device.h"
 #include "platform/UrlOpener.h"
-#include "skin/LabelLint.h"
 #include "skin/PictureChoice.h"
+#include "skincheck/LabelLint.h"
 #include "widgets/FontLookup.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLocale>
@@ -15,18 +16,18 @@
 
 namespace {
 struct Picture {
-    int idiom;
+    Device::Idiom idiom;
     bool landscape;
     const char* when;
 };
 
 // One way to reach each of the five pictures.
 const Picture kPictures[] = {
-    {Device::Mac, true, "--idiom mac in any window"},
-    {Device::Pad, true, "--idiom pad in a window wider than tall"},
-    {Device::Pad, false, "--idiom pad in a window not wider than tall"},
-    {Device::Phone, true, "--idiom phone in a window wider than tall"},
-    {Device::Phone, false, "--idiom phone in a window not wider than tall"},
+    {Device::Idiom::Mac, true, "--idiom mac in any window"},
+    {Device::Idiom::Pad, true, "--idiom pad in a window wider than tall"},
+    {Device::Idiom::Pad, false, "--idiom pad in a window not wider than tall"},
+    {Device::Idiom::Phone, true, "--idiom phone in a window wider than tall"},
+    {Device::Idiom::Phone, false, "--idiom phone in a window not wider than tall"},
 };
 
 QString number(double value) {
@@ -47,14 +48,14 @@ QString sizeText(const QSizeF& size) {
 
 // The window a picture covers: the checked size, turned to the picture's shape.
 QSizeF coveredBy(const Picture& picture, const QSizeF& size) {
-    if (picture.idiom == Device::Mac) return size;
+    if (picture.idiom == Device::Idiom::Mac) return size;
     const double longer = std::max(size.width(), size.height());
     const double shorter = std::min(size.width(), size.height());
     return picture.landscape ? QSizeF(longer, shorter) : QSizeF(shorter, longer);
 }
 
-void checkPictures(const Bundle& bundle, const QString& skin, const QSizeF& size, int idiom,
-                   QList<SkinWarning>& out) {
+void checkPictures(const Bundle& bundle, const QString& skin, const QSizeF& size,
+                   Device::Idiom idiom, QList<SkinWarning>& out) {
     const QString shown = backgroundResourceName(idiom, size);
     const double ratio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
     for (const Picture& picture : kPictures) {
@@ -151,15 +152,34 @@ void checkPlacements(const QList<RawLabelEntry>& entries, const QList<PlacedLabe
                             .arg(SkinWarning::shown(*label.url))});
     }
 }
+
+// A property list in the OpenStep text format starts with its array or dictionary.
+bool isOpenStep(const QString& path) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) return false;
+    QByteArray start = file.read(4096);
+    if (start.startsWith("\xEF\xBB\xBF")) start.remove(0, 3);
+    const QByteArray text = start.trimmed();
+    return text.startsWith('(') || text.startsWith('{');
+}
 }  // namespace
 
 QList<SkinWarning> SkinLint::check(const Bundle& bundle, const QString& skin, const QSizeF& size,
-                                   int idiom, const QList<PlacedLabel>& placements) {
+                                   Device::Idiom idiom, const QList<PlacedLabel>& placements) {
     QList<SkinWarning> warnings;
     checkPictures(bundle, skin, size, idiom, warnings);
     const std::optional<QList<RawLabelEntry>> entries = LabelList::readRawFile(
         bundle.pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), skin));
-    if (!entries) return warnings;  // the layout logs that itself
+    if (!entries) {  // the layout logs that itself; the format may say why
+        if (isOpenStep(
+                bundle.pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), skin)))
+            warnings.append({QStringLiteral("labels.plist"),
+                             0,
+                             {},
+                             QStringLiteral("the file is in the old OpenStep text format, which "
+                                            "cannot be read; save it as XML or binary")});
+        return warnings;
+    }
     warnings += LabelLint::check(*entries);
     checkPlacements(*entries, placements, size, warnings);
     // Pictures first, then entry by entry as the file reads.

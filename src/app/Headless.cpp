@@ -1,0 +1,245 @@
+#include "app/Headless.h"
+
+#include "lumo/VellLumo.h"
+#include "platform/MainThread.h"
+#include "platform/SystemLog.h"
+#include "screen/ReadingRecord.h"
+#include "screen/StatusWords.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <initializer_list>
+#include <utility>
+
+namespace {
+// The two fields the window shows: temperature and humidity.
+constexpr qsizetype kFirstField = 5;
+constexpr qsizetype kSecondField = 15;
+constexpr qsizetype kFieldLength = 5;
+// A rejected record is printed in hex, as much of it as the log shows; "length" tells the rest.
+constexpr qsizetype kRejectedBytes = 64;
+
+// SIGINT and SIGTERM write one byte to this pipe, all that a handler may safely do; the main
+// loop reads it.
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool installStopSignals() {
+    if (::pipe(stopPipe) != 0) return false;
+    for (const int fd : stopPipe) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);  // the handler never blocks
+    }
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return ::sigaction(SIGINT, &action, nullptr) == 0 &&
+           ::sigaction(SIGTERM, &action, nullptr) == 0;
+}
+
+void removeStopSignals() {
+    // The run is over: a late signal changes nothing about how it ended.
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGTERM, SIG_IGN);
+    for (int& fd : stopPipe) {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+}
+
+QJsonValue stamp(const QDateTime& at) {
+    return at.toUTC().toString(Qt::ISODateWithMs);  // 2026-12-06T07:07:35.123Z
+}
+
+// One object on one line, its keys in the order given (a QJsonObject would sort them): people
+// read these lines too. QJsonDocument escapes each pair.
+QByteArray jsonLine(std::initializer_list<std::pair<const char*, QJsonValue>> fields) {
+    QByteArray line("{");
+    for (const auto& [key, value] : fields) {
+        if (line.size() > 1) line += ',';
+        const QByteArray pair = QJsonDocument(QJsonObject{{QString::fromLatin1(key), value}})
+                                    .toJson(QJsonDocument::Compact);
+        line += pair.mid(1, pair.size() - 2);  // without the braces
+    }
+    return line += "}\n";
+}
+
+// For a record that passed the checks: ASCII, at least 20 bytes.
+QByteArray readingLine(const QDateTime& at, const QByteArray& record) {
+    const auto field = [&record](qsizetype offset) {
+        return QString::fromLatin1(record.mid(offset, kFieldLength)).trimmed();
+    };
+    return jsonLine({{"time", stamp(at)},
+                     {"temperature", field(kFirstField)},
+                     {"humidity", field(kSecondField)},
+                     {"record", QString::fromLatin1(record)}});
+}
+
+QByteArray rejectedLine(const QDateTime& at, const QByteArray& record) {
+    return jsonLine({{"time", stamp(at)},
+                     {"rejected", QString::fromLatin1(record.left(kRejectedBytes).toHex())},
+                     {"length", record.size()}});
+}
+}  // namespace
+
+bool Headless::hasOutput() {
+    return ::fcntl(STDOUT_FILENO, F_GETFD) != -1;
+}
+
+int Headless::run(QCoreApplication& app, const Options& options) {
+    Headless headless(options);
+    if (!headless.start()) {
+        std::fputs("vell-thermo: cannot start the sensor link.\n", stderr);
+        return 1;
+    }
+    return app.exec();
+}
+
+Headless::Headless(const Options& runOptions) : options(runOptions) {}
+
+Headless::~Headless() {
+    link.reset();  // no callback runs once the link is gone
+    stopRequested.reset();
+    readerGone.reset();
+    removeStopSignals();
+}
+
+bool Headless::start() {
+    // A reader that goes away shows as EPIPE from write(), not as a signal that kills.
+    std::signal(SIGPIPE, SIG_IGN);
+    if (!installStopSignals()) return false;
+    stopRequested = std::make_unique<QSocketNotifier>(stopPipe[0], QSocketNotifier::Read);
+    connect(stopRequested.get(), &QSocketNotifier::activated, this, [this] {
+        stopRequested->setEnabled(false);
+        finish(0);
+    });
+    watchReader();
+    if (options.timeoutSet)
+        QTimer::singleShot(std::chrono::seconds(options.timeoutSeconds), Qt::PreciseTimer, this,
+                           [this] { finish(0); });
+
+    // As the window does: log lines on the link's thread, the rest on the main thread, in the
+    // order the link reported it.
+    auto status = [self = QPointer<Headless>(this)](qint64 code) {
+        const QDateTime at = QDateTime::currentDateTimeUtc();
+        const QString line = StatusWords::logLine(code);
+        if (!line.isNull()) SystemLog::write(line);
+        MainThread::post([self, at, code] {
+            if (self) self->status(at, code);
+        });
+    };
+    // Waits on the link's thread until the line is out: a slow reader slows the link down.
+    auto result = [self = QPointer<Headless>(this)](const QByteArray& record) {
+        const QDateTime at = QDateTime::currentDateTimeUtc();
+        MainThread::dispatchSync([self, at, record] {
+            if (self) self->reading(at, record);
+        });
+    };
+    link = VellLumo::initWithBTName(QStringLiteral("VellTempture"), status, result);
+    if (!link) return false;
+    link->setServiceUUID(QStringLiteral("FFE0"));
+    link->setReceiveUUID(QStringLiteral("FFE1"));
+    link->setTransmitUUID(QStringLiteral("FFE2"));
+    return true;
+}
+
+void Headless::watchReader() {
+    // The writing end of a pipe reports an error once nobody reads it any more. Watching for it
+    // ends the run when the link is quiet, as it can be for hours, and not only at the next line.
+    // Only for a pipe opened for writing alone: anything else could wake the loop for good.
+    struct stat info {};
+    if (::fstat(STDOUT_FILENO, &info) != 0 || !S_ISFIFO(info.st_mode)) return;
+    if ((::fcntl(STDOUT_FILENO, F_GETFL) & O_ACCMODE) != O_WRONLY) return;
+    readerGone = std::make_unique<QSocketNotifier>(STDOUT_FILENO, QSocketNotifier::Read);
+    connect(readerGone.get(), &QSocketNotifier::activated, this, [this] {
+        readerGone->setEnabled(false);
+        finish(0);
+    });
+}
+
+void Headless::reading(const QDateTime& at, const QByteArray& record) {
+    if (done) return;
+    const std::optional<QString> text = ReadingRecord::readingText(record);
+    if (!text) {
+        SystemLog::write(ReadingRecord::rejectionLine(record));
+        print(rejectedLine(at, record));
+        return;
+    }
+    SystemLog::write(*text);
+    print(readingLine(at, record));
+    if (!done && options.readings > 0 && ++readings >= options.readings) finish(0);
+}
+
+void Headless::status(const QDateTime& at, qint64 code) {
+    // Codes the window's title has no words for are left out here too.
+    const QString words = StatusWords::description(code);
+    if (!words.isNull()) print(jsonLine({{"time", stamp(at)}, {"status", code}, {"state", words}}));
+}
+
+void Headless::print(const QByteArray& line) {
+    if (done) return;
+    switch (write(line)) {
+        case Written::Done:
+            return;
+        case Written::Stopped:
+        case Written::ReaderGone:
+            finish(0);
+            return;
+        case Written::Failed:
+            std::fprintf(stderr, "vell-thermo: cannot write to standard output: %s\n",
+                         qPrintable(qt_error_string(errno)));
+            finish(1);
+            return;
+    }
+}
+
+Headless::Written Headless::write(const QByteArray& line) const {
+    qsizetype at = 0;
+    while (at < line.size()) {
+        // Waits for room with an eye on the stop pipe: a reader that has stopped reading must
+        // not hold off SIGTERM.
+        pollfd wanted[] = {{STDOUT_FILENO, POLLOUT, 0}, {stopPipe[0], POLLIN, 0}};
+        if (::poll(wanted, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return Written::Failed;
+        }
+        if ((wanted[1].revents & POLLIN) != 0) return Written::Stopped;
+        const ssize_t n =
+            ::write(STDOUT_FILENO, line.constData() + at, static_cast<size_t>(line.size() - at));
+        if (n > 0) {
+            at += n;
+        } else if (n < 0 && errno == EPIPE) {
+            return Written::ReaderGone;
+        } else if (n < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return Written::Failed;
+        }
+    }
+    return Written::Done;
+}
+
+void Headless::finish(int exitStatus) {
+    if (done) return;
+    done = true;
+    // Safe here even inside a reading's hop: cancelling releases the link's waiting thread.
+    if (link) link->cancel();
+    QCoreApplication::exit(exitStatus);
+}

@@ -1,0 +1,60 @@
+#include "app/Startup.h"
+
+#include "lumo/BleTransport.h"
+#include "lumo/ReplayTransport.h"
+#include "lumo/SimulatedTransport.h"
+#include "lumo/VellLumo.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+constexpr int kUsageError = 2;
+}
+
+int Startup::usageError(const QString& message) {
+    std::fprintf(stderr, "vell-thermo: %s\nTry 'vell-thermo --help' for more information.\n",
+                 qPrintable(message));
+    return kUsageError;
+}
+
+QString Startup::prepareHome(const QString& home) {
+    const QFileInfo info(home);
+    if (info.exists() && !info.isDir())
+        return QStringLiteral("--home %1 is not a folder.").arg(home);
+    if (!info.exists() && !QDir().mkpath(home))
+        return QStringLiteral("cannot create the home folder %1.").arg(home);
+    const QFileInfo made(home);
+    if (!made.isWritable() || !made.isExecutable())
+        return QStringLiteral("the home folder %1 is not writable.").arg(home);
+    return {};
+}
+
+QString Startup::chooseSensor(const Options& options) {
+    switch (options.sensor) {
+        case Options::Sensor::Ble:
+            VellLumo::setTransportFactory([] { return std::make_unique<BleTransport>(); });
+            return {};
+        case Options::Sensor::Simulated:
+            VellLumo::setTransportFactory(
+                [ms = options.intervalMs] { return std::make_unique<SimulatedTransport>(ms); });
+            return {};
+        case Options::Sensor::Replay:
+            break;
+    }
+    const QString path = options.replayPath;
+    if (path != QLatin1String("-") && !QFileInfo(path).isReadable())
+        return QStringLiteral("cannot read the replay file %1.").arg(path);
+    if (QFileInfo(path).isDir()) return QStringLiteral("the replay file %1 is a folder.").arg(path);
+    VellLumo::setTransportFactory(
+        [path, ms = options.intervalMs] { return std::make_unique<ReplayTransport>(path, ms); });
+    return {};
+}
+
+bool Startup::hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// What the screen says of the link's status codes (lumo/StatusCodes.h).
+namespace StatusWords {
+// The log line for code, or a null string for codes the screen does not log.
+QString logLine(qint64 code);
+
+// Where the link stands, in words for the window title; a null string for other codes.
+QString description(qint64 code);
+
+// The window title: where the link stands, capitalised ("Connecting"), or once readings flow the
+// latest one on one line ("23.41 ℃ 56.69%"), with no control character left.
+QString titleForStatus(qint64 code);
+QString titleForReading(const QString& shownReading);
+}  // namespace StatusWords
