@@ -3,7 +3,6 @@
 #include "platform/UrlOpener.h"
 
 #include <QList>
-#include <QUrl>
 
 // The URLs the program hands to the desktop while this lives, caught instead of opened.
 struct OpenedUrls : QList<QUrl> {
@@ -11,6 +10,4 @@ struct OpenedUrls : QList<QUrl> {
         UrlOpener::setHandler([this](const QUrl& url) { append(url); });
     }
     ~OpenedUrls() { UrlOpener::setHandler({}); }
-    OpenedUrls(const OpenedUrls&) = delete;
-    OpenedUrls& operator=(const OpenedUrls&) = delete;
 };

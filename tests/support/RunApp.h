@@ -1,40 +1,31 @@
 #pragma once
 
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 
 #include <functional>
 
-// How a run of the program ended.
+// How a run ended: its exit status (-1: crashed or killed), its output, its log lines.
 struct Finished {
-    int status = -1;  // -1 when it crashed or had to be killed
+    int status = -1;
     QString out;
-    QStringList err;  // its log, one line each
+    QStringList err;
 };
 
-// Runs the program offscreen with bare log lines, feeds it input, and waits generously.
-// inChild, when given, runs in the child just before the program starts.
+// Runs the program (offscreen, bare log lines) on input; inChild runs in the child before it.
 inline Finished runApp(const QStringList& arguments, const QByteArray& input = {},
                        const std::function<void()>& inChild = {}) {
     QProcess process;
     if (inChild) process.setChildProcessModifier(inChild);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"), QStringLiteral("%{message}"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VELL_TEST_BINARY), arguments);
+    process.start(VELL_TEST_BINARY, arguments);
     Finished result;
-    if (!process.waitForStarted(30000)) return result;
+    if (!process.waitForStarted(30'000)) return result;
     process.write(input);
     process.closeWriteChannel();
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-    } else if (process.exitStatus() == QProcess::NormalExit) {
-        result.status = process.exitCode();
-    }
+    if (!process.waitForFinished(120'000)) process.kill();
+    process.waitForFinished();
+    if (process.exitStatus() == QProcess::NormalExit) result.status = process.exitCode();
     result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError()).split(QLatin1Char('\n'));
+    result.err = QString::fromUtf8(process.readAllStandardError()).split('\n');
     return result;
 }

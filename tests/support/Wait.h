@@ -2,21 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QThread>
 
-#include <chrono>
-#include <thread>
-
-// Waits until done() holds, serving the main thread's events meanwhile, or with serve false
-// sitting blocked like a busy main thread. False when the deadline passes first.
+// Waits until done(), serving events or (serve false) blocked like a busy main thread; false late.
 template <typename Done>
 bool waitUntil(Done done, bool serve = true, int timeoutMs = 10'000) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
+    for (const QDeadlineTimer deadline(timeoutMs); !done();) {
         if (deadline.hasExpired()) return false;
-        if (serve)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        else
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        serve ? QCoreApplication::processEvents(QEventLoop::AllEvents, 10) : QThread::msleep(1);
     }
     return true;
 }

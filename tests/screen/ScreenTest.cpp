@@ -1,0 +1,113 @@
+#include "screen/ReadingRecord.h"
+#include "screen/ViewController.h"
+#include "widgets/ActivityIndicator.h"
+#include "widgets/FitLabel.h"
+#include "widgets/OrrinNavigationController.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+#include <random>
+
+#include "support/FakeTransport.h"
+#include "support/LogCapture.h"
+#include "support/QtPrinters.h"
+#include "support/TempHome.h"
+#include "support/Wait.h"
+
+TEST(ReadingRecordTest, ShowsTheFieldsAtFiveAndFifteenOfAsciiRecordsOfTwentyBytes) {
+    forEachRow("reading_records.json", [](const QJsonValue& row) {
+        const std::optional<QString> text = ReadingRecord::readingText(bytes(row[0]));
+        EXPECT_EQ(text.value_or(QString()), row[1].toString());
+        EXPECT_EQ(text.has_value(), !row[1].isNull());
+        EXPECT_EQ(text ? "" : ReadingRecord::rejectionLine(bytes(row[0])), row[2].toString());
+    });
+    const QString longLine = ReadingRecord::rejectionLine(QByteArray(1 << 20, 'a'));
+    EXPECT_TRUE(longLine.startsWith("Rejected record of 1048576 bytes: 6161"));
+    EXPECT_LT(longLine.size(), 200);
+}
+
+// The screen as the window has it, in a container, in a fresh home, with the readings it shows.
+class ScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        navigation.pushViewController(screen);
+        QObject::connect(screen, &ViewController::readingShown, [this](const QString& text) {
+            shown.append(text);
+            shownOffMain = shownOffMain || QThread::currentThread() != qApp->thread();
+        });
+    }
+
+    TempHome home;
+    LogCapture log;
+    FakeTransportScope transports;
+    OrrinNavigationController navigation;
+    ViewController* screen = new ViewController;
+    QStringList shown;
+    bool shownOffMain = false;
+};
+
+// Each link sends the row's events as it starts; any record, good or damaged, stops the spinner.
+TEST_F(ScreenTest, ShowsOnTheMainThreadAndLogsWhatTheSensorSends) {
+    forEachRow("screen_delivery.json", [&](const QJsonValue& row) {
+        const QJsonArray events = row[0].toArray();
+        VellLumo::setTransportFactory([events] {
+            return std::make_unique<FakeTransport>([events](auto&, auto&, LinkSink& sink) {
+                for (const QJsonValue& e : events)
+                    e.isString() ? sink.result(bytes(e)) : sink.status(e.toInteger());
+            });
+        });
+        log.clear();
+        shown.clear();
+        screen->checkTempture();
+        ASSERT_TRUE(waitUntil([&] { return log.lines().size() >= strings(row[1]).size(); }));
+        waitUntil([] { return false; }, true, 20);
+        screen->gotoSystem();
+        EXPECT_EQ(log.lines(), strings(row[1]));
+        EXPECT_EQ(screen->readingLabel()->text(), row[2].toString());
+        EXPECT_EQ(shown.join(""), row[2].toString());
+        EXPECT_EQ(screen->activityIndicator()->isAnimating(),
+                  std::none_of(events.begin(), events.end(), [](auto e) { return e.isString(); }));
+        EXPECT_FALSE(shownOffMain);
+    });
+}
+
+// Links send records numbered across links as fast as the screen takes them, so in order.
+TEST_F(ScreenTest, LeavingAndComingBackWhileRecordsStreamKeepsOrderAndStopsEveryLink) {
+    static std::atomic<qint64> sent{0};
+    const FakeTransportScope stream([](FakeTransport& self, auto&, LinkSink& sink) {
+        auto* timer = new QTimer(&self);
+        QObject::connect(timer, &QTimer::timeout, [&sink] {
+            const QByteArray n = QByteArray::number(++sent).rightJustified(10, '0');
+            sink.result("Temp:" + n.left(5) + " Hum:" + n.mid(5));
+        });
+        timer->start(0);
+    });
+    std::mt19937 random(7);
+    int late = 0;
+    for (int cycle = 0; cycle < 5000; ++cycle) {
+        screen->backFromSystem();
+        QElapsedTimer stay;
+        stay.start();
+        for (const int ns = std::uniform_int_distribution(0, 2'000'000)(random);
+             stay.nsecsElapsed() < ns;)
+            QCoreApplication::processEvents();
+        screen->gotoSystem();
+        // Only a record already on its way when the link stopped may still show.
+        const qsizetype before = shown.size();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        late += shown.size() - before > 1;
+    }
+    EXPECT_EQ(late, 0);
+    EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end(), std::greater_equal()), shown.end());
+    // The screen goes while its link delivers; the log, which outlives it, shows nothing late.
+    screen->backFromSystem();
+    for (const qsizetype target = shown.size() + 3; shown.size() < target;)
+        QCoreApplication::processEvents();
+    const qsizetype logged = log.lines().size();
+    delete screen;
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(log.lines().size(), logged);
+}

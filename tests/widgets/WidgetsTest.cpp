@@ -1,0 +1,121 @@
+#include "skin/SkinChooser.h"
+#include "skin/UIBackGroundView.h"
+#include "widgets/TapRecognizer.h"
+#include "widgets/UILinkLabel.h"
+#include "widgets/ViewGeometry.h"
+
+#include <QJsonArray>
+#include <QTest>
+
+#include "support/LogCapture.h"
+#include "support/OpenedUrls.h"
+#include "support/QtPrinters.h"
+#include "support/TempHome.h"
+
+using Label = std::unique_ptr<UILinkLabel>;
+
+static Label makeLabel(const QRectF& frame = QRectF(0, 0, 200, 30)) {
+    return Label(UILinkLabel::initWithFrame(frame));
+}
+
+TEST(ValidatorTest, MatchesWholeStringsOnlyAndRefusesMegabytesAtOnce) {
+    const std::map<QString, bool (*)(const QString&)> valid{{"tel", UILinkLabel::checkTelNumber},
+                                                            {"email", UILinkLabel::validateEmail},
+                                                            {"url", UILinkLabel::checkURL}};
+    forEachRow("validators.json", [&](const QJsonValue& row) {
+        EXPECT_EQ(valid.at(row[0].toString())(row[1].toString()), row[2].toBool());
+    });
+    const QString huge(1 << 20, '1');
+    for (const QString& text :
+         {huge, "http://" + QString("a.").repeated(1 << 19) + "b", "a@" + huge + ".com"})
+        for (const auto& [name, check] : valid) EXPECT_FALSE(check(text)) << name.toStdString();
+}
+
+// The title shows as plain text in the link colour and underline set before it; without a url,
+// ("(null)", "<null>", ""), as plain text alone.
+TEST(UILinkLabelTest, TitleShowsAsTextInTheLinkColourAndUnderlineAtTheFrameGiven) {
+    const QRectF frame(0.25, 766.125, 800.5, 14.399999999999999);  // kept to the bit
+    const Label label = makeLabel(frame);
+    EXPECT_EQ(exact(ViewGeometry::frame(label.get())), exact(frame));
+    label->setUnderLine(true);
+    label->setTitle("Vell <b>Thermo</b>");
+    EXPECT_EQ(label->attributedText().value_or(AttributedString{}).text, "Vell <b>Thermo</b>");
+    EXPECT_TRUE(label->textFormat() == Qt::PlainText && label->text() == "Vell <b>Thermo</b>");
+    EXPECT_TRUE(label->font().underline());
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    EXPECT_EQ(label->setAttributedString("xy").text, "xy");  // leaves the label as it is
+    label->setLinktextColor(QColor(255, 0, 0));
+    label->setUrlWithTitle("Plain", "(null)");
+    EXPECT_TRUE(label->url() == "" && !label->url().isNull() && label->text() == "Plain");
+    EXPECT_FALSE(label->attributedText().has_value() || label->font().underline());
+    label->setTitle("Red");
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    for (const char* url : {"(null)", "<null>", ""}) EXPECT_TRUE(UILinkLabel::isEmptyValue(url));
+    EXPECT_FALSE(UILinkLabel::isEmptyValue(" (null)") || UILinkLabel::isEmptyValue("null"));
+}
+
+TEST(UILinkLabelTest, OpensOnlyWebMailAndPhoneLinksAndLogsTheRestShortly) {
+    OpenedUrls opened;
+    const auto click = [&](const QString& url) {  // what the label opened and logged
+        opened.clear();
+        const LogCapture log;
+        const Label label = makeLabel();
+        if (!url.isNull()) label->setUrl(url);
+        label->topAction();
+        return log.lines();
+    };
+    forEachRow("links.json", [&](const QJsonValue& row) {
+        EXPECT_EQ(click(row[0].toString()).size(), row[1].toBool() ? 0 : 1);
+        EXPECT_EQ(opened, row[1].toBool() ? QList<QUrl>{QUrl(row[0].toString())} : QList<QUrl>());
+    });
+    const QStringList log = click("https://x.org/" + QString(1 << 20, 'a'));
+    EXPECT_TRUE(opened.isEmpty() && log.size() == 1 && log[0].size() < 400);
+    // A url never set and the empty one of a plain label open nothing and log nothing.
+    EXPECT_TRUE(click(QString()).isEmpty() && click("").isEmpty() && opened.isEmpty());
+}
+
+TEST(TapCounterTest, FiresOnThePressThatCompletesFive) {
+    forEachRow("taps.json", [](const QJsonValue& row) {
+        TapCounter counter(5, 400, 8);
+        QJsonArray fired;
+        for (qsizetype i = 0; i < row[1].toArray().size(); ++i) {
+            const QJsonValue p = row[1][i];
+            if (counter.press({p[0].toDouble(), p[1].toDouble()}, p[2].toInteger()))
+                fired.append(i);
+        }
+        EXPECT_EQ(fired, row[2].toArray());
+    });
+}
+
+// Clicks go in through the window system, timed by us: QTest's come wider than a double-click
+// apart.
+TEST(TapRecognizerTest, OpensTheChooserOnlyForFiveClicksOnThePicture) {
+    const TempHome home;
+    OpenedUrls opened;
+    int clock = 0;
+    forEachRow("tap_scripts.json", [&](const QJsonValue& row) {
+        const std::unique_ptr<UIBackGroundView> view = UIBackGroundView::initWithSkin("qir");
+        view->setFrame(QRectF(0, 0, 800, 600));
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+        QWindow* window = view->windowHandle();
+        UILinkLabel* link = nullptr;
+        for (UILinkLabel* label : view->findChildren<UILinkLabel*>())
+            if (label->url().startsWith("https:")) link = label;
+        clock += 10'000;  // far from the last row's clicks
+        opened.clear();
+        for (const QChar c : row[0].toString()) {
+            clock += c == ' ' ? 1000 : 120;
+            if (c == ' ') continue;
+            const QPoint at = c.toLower() == 'l' ? link->geometry().center() : QPoint(400, 200);
+            const Qt::MouseButton button = c.isLower() ? Qt::LeftButton : Qt::RightButton;
+            qt_handleMouseEvent(window, at, window->mapToGlobal(at), button, button,
+                                QEvent::MouseButtonPress, {}, clock);
+            qt_handleMouseEvent(window, at, window->mapToGlobal(at), {}, button,
+                                QEvent::MouseButtonRelease, {}, clock + 20);
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(view->findChildren<SkinChooser*>().size(), row[1].toInt());
+        EXPECT_EQ(opened, QList<QUrl>(row[0].toString().count('l'), QUrl(link->url())));
+    });
+}
