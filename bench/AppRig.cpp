@@ -2,10 +2,10 @@
 
 #include "BenchFixture.h"
 #include "app/MainWindow.h"
-#include "widgets/OrrinNavigationController.h"
 #include "lumo/VellLumo.h"
 #include "screen/ViewController.h"
 #include "skin/UIBackGroundView.h"
+#include "widgets/OrrinNavigationController.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

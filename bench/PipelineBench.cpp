@@ -4,9 +4,9 @@
 
 #include "AppRig.h"
 #include "BenchFixture.h"
+#include "lumo/StatusCodes.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
-#include "lumo/StatusCodes.h"
 #include "screen/ViewController.h"
 #include "widgets/FitLabel.h"
 

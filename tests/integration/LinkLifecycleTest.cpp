@@ -3,11 +3,11 @@
 // run_ble_scenario.py runs it against mocked BlueZ: the step comes in VELL_BLE_STEP (a
 // "lifecycle" of tests/data/ble_scenarios.json), the mock's log in VELL_BLE_MOCK_LOG.
 
-#include "widgets/OrrinNavigationController.h"
 #include "lumo/BleTransport.h"
 #include "lumo/VellLumo.h"
 #include "screen/ViewController.h"
 #include "widgets/FitLabel.h"
+#include "widgets/OrrinNavigationController.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,4 +1,3 @@
-#include "screen/ReadingRecord.h"
 #include "screen/ViewController.h"
 #include "widgets/ActivityIndicator.h"
 #include "widgets/FitLabel.h"
@@ -15,18 +14,6 @@
 #include "support/QtPrinters.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"
-
-TEST(ReadingRecordTest, ShowsTheFieldsAtFiveAndFifteenOfAsciiRecordsOfTwentyBytes) {
-    forEachRow("reading_records.json", [](const QJsonValue& row) {
-        const std::optional<QString> text = ReadingRecord::readingText(bytes(row[0]));
-        EXPECT_EQ(text.value_or(QString()), row[1].toString());
-        EXPECT_EQ(text.has_value(), !row[1].isNull());
-        EXPECT_EQ(text ? "" : ReadingRecord::rejectionLine(bytes(row[0])), row[2].toString());
-    });
-    const QString longLine = ReadingRecord::rejectionLine(QByteArray(1 << 20, 'a'));
-    EXPECT_TRUE(longLine.startsWith("Rejected record of 1048576 bytes: 6161"));
-    EXPECT_LT(longLine.size(), 200);
-}
 
 // The screen as the window has it, in a container, in a fresh home, with the readings it shows.
 class ScreenTest : public ::testing::Test {

@@ -87,11 +87,16 @@ inline QByteArray nestedBinaryPlist(quint32 depth) {
 }
 
 // A file's content: text parts, or {"png": [w, h]}, {"plist": parts} (a labels.plist of those
-// items), {"data": file in tests/data} or {"nested": depth}.
+// items), {"utf16": parts}, {"data": file in tests/data} or {"nested": depth}.
 inline QByteArray contentOf(const QJsonValue& spec) {
     const QJsonObject o = spec.toObject();
     if (o.contains("png")) return png(QSize(o["png"][0].toInt(), o["png"][1].toInt()));
     if (o.contains("plist")) return labelsPlist(expand(o["plist"]));
+    if (o.contains("utf16")) {  // the same as "plist", in UTF-16 after its byte order mark
+        const QString text =
+            QChar(QChar::ByteOrderMark) + QString::fromUtf8(labelsPlist(expand(o["utf16"])));
+        return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    }
     if (o.contains("data")) return testData(o["data"].toString());
     if (o.contains("nested")) return nestedBinaryPlist(static_cast<quint32>(o["nested"].toInt()));
     return expand(spec);

@@ -54,6 +54,22 @@ TEST(UILinkLabelTest, TitleShowsAsTextInTheLinkColourAndUnderlineAtTheFrameGiven
     EXPECT_FALSE(UILinkLabel::isEmptyValue(" (null)") || UILinkLabel::isEmptyValue("null"));
 }
 
+// A title shows on one line, cut at its end to the label's width, the whole of it as the tooltip.
+TEST(UILinkLabelTest, ShowsOneLineCutToItsWidth) {
+    const Label label = makeLabel(QRectF(0, 0, 120, 30));
+    const QString longTitle = QString("Vell Thermo on the web ").repeated(4);
+    for (const auto& [title, shown] : std::vector<std::pair<QString, QString>>{
+             {"Short", "Short"}, {"Two\nlines", "Two\u2026"}, {longTitle, ""}}) {
+        label->setTitle(title);
+        EXPECT_EQ(label->toolTip(), title == shown ? QString() : title);
+        if (!shown.isEmpty()) {
+            EXPECT_EQ(label->text(), shown);
+        }
+    }
+    EXPECT_TRUE(label->text().endsWith(QChar(0x2026)) && !label->text().contains('\n'));
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), 120);
+}
+
 TEST(UILinkLabelTest, OpensOnlyWebMailAndPhoneLinksAndLogsTheRestShortly) {
     OpenedUrls opened;
     const auto click = [&](const QString& url) {  // what the label opened and logged
