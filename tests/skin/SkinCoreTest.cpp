@@ -43,6 +43,14 @@ TEST(LabelListTest, ReadsOrRefusesEachFileAsTheTableSays) {
     });
 }
 
+// A file past 16 MB is refused whole, even when it is a good list.
+TEST(LabelListTest, RefusesFilesPastTheirLimit) {
+    const QByteArray title(LabelList::kMaxFileSize, 'x');
+    EXPECT_FALSE(LabelList::readData(
+                     labelsPlist("<dict><key>TITLE</key><string>" + title + "</string></dict>"))
+                     .has_value());
+}
+
 TEST(LabelPlacementTest, PlacesEachStackAsTheTableSays) {
     eachRow("labels-placement.json", [](const QJsonValue& row) {
         const auto entries = LabelList::readData(labelsPlist(expand(row["plist"])));

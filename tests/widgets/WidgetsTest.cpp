@@ -50,6 +50,9 @@ TEST(UILinkLabelTest, TitleShowsAsTextInTheLinkColourAndUnderlineAtTheFrameGiven
     EXPECT_FALSE(label->attributedText().has_value() || label->font().underline());
     label->setTitle("Red");
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    label->setLinktextColor(QColor());  // no colour at all: the link blue
+    label->setTitle("Blue");
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     for (const char* url : {"(null)", "<null>", ""}) EXPECT_TRUE(UILinkLabel::isEmptyValue(url));
     EXPECT_FALSE(UILinkLabel::isEmptyValue(" (null)") || UILinkLabel::isEmptyValue("null"));
 }
