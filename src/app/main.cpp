@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cstdio>
 
@@ -58,6 +59,9 @@ int showWindow(int& argc, char* argv[], const Options& options) {
         qputenv("QT_QPA_PLATFORM", "offscreen");  // a screenshot needs no screen
     }
     SystemLog::installDefaultPattern();
+    // Qt takes the first thread that asks for its thread data as the main thread: this one,
+    // before any helper thread touches a Qt object.
+    QThread::currentThread();
     // The first picture decodes, and fontconfig loads, while the application connects to the
     // display and builds the window.
     FontLookup::warmUp();

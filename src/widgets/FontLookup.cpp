@@ -73,6 +73,8 @@ const Face& faceFor(const QString& postScriptName) {
     static QHash<QString, Face> cache;
     auto it = cache.constFind(postScriptName);
     if (it == cache.constEnd()) {
+        // The warm-up, if one runs, finishes first: one thread at a time sets fontconfig up.
+        if (warmUpThread().joinable()) warmUpThread().join();
         // Skin files may hold anything; a name this long names no font.
         const std::optional<Face> installed =
             postScriptName.size() <= 256 ? installedFace(postScriptName) : std::nullopt;
