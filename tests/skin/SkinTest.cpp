@@ -15,13 +15,13 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include <thread>
 
 #include "support/FilePermissions.h"
 #include "support/FileTree.h"
 #include "support/HostileSkins.h"
-#include "support/ShownSkinView.h"
 #include "support/Wait.h"
 
 namespace {
@@ -69,7 +69,24 @@ QJsonObject shownBy(const UIBackGroundView* view) {
              picture.isNull() ? QJsonValue() : QJsonArray{picture.width(), picture.height()}}};
 }
 
-using ShownViewTest = ShownSkinView;
+// The qir skin's background view filling an 800x600 window, shown and active, in a fresh home.
+class ShownViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::unique_ptr<UIBackGroundView> made = UIBackGroundView::initWithSkin("qir");
+        ASSERT_NE(made, nullptr);
+        view = made.release();
+        view->setParent(&window);
+        window.resize(800, 600);
+        view->setFrame(QRectF(0, 0, 800, 600));
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+
+    TempHome home;
+    QWidget window;
+    UIBackGroundView* view = nullptr;
+};
 
 // Each skin of hostile-skins.json in the installed bundle: the view at 800x600 on the Mac shows
 // what it can within bounds and logs each line once a layout, and the skin report agrees.
