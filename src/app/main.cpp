@@ -62,12 +62,14 @@ int showWindow(int& argc, char* argv[], const Options& options) {
     // Qt takes the first thread that asks for its thread data as the main thread: this one,
     // before any helper thread touches a Qt object.
     QThread::currentThread();
-    // The first picture decodes, and fontconfig loads, while the application connects to the
-    // display and builds the window.
+    // fontconfig loads while the application connects to the display, and the first picture
+    // decodes while the window is built. Image readers load plugins, which is safe only once the
+    // application exists; the decode ends before the application does.
     FontLookup::warmUp();
+    QApplication app(argc, argv);
     PicturePrefetch::startForSkin(SkinStore::installedBundlePath(HomeDirectory::path()),
                                   options.skin, QSizeF(options.size), options.idiom);
-    QApplication app(argc, argv);
+    const PicturePrefetch::Finish prefetched;
     QApplication::setApplicationName(QStringLiteral("vell-thermo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));
     QApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));

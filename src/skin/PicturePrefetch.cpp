@@ -57,3 +57,11 @@ std::optional<QImage> PicturePrefetch::take(const QString& path, const FileIdent
     p.path.clear();
     return image;
 }
+
+PicturePrefetch::Finish::~Finish() {
+    Prefetch& p = prefetch();
+    const std::lock_guard lock(p.mutex);
+    if (p.worker.joinable()) p.worker.join();
+    p.image = QImage();
+    p.path.clear();
+}

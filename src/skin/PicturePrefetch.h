@@ -8,8 +8,8 @@
 
 #include <optional>
 
-// Decodes the first skin picture on a thread of its own while the program connects to the
-// display and builds its window, so that the first layout finds it decoded.
+// Decodes the first skin picture on a thread of its own while the program builds its window, so
+// that the first layout finds it decoded.
 class PicturePrefetch {
 public:
     // Starts decoding the picture at path; at most one prefetch runs at a time.
@@ -22,4 +22,13 @@ public:
     // The picture prefetched for path, waiting for its decode, when the file is still the one
     // decoded; nothing otherwise. Each prefetch is taken once.
     static std::optional<QImage> take(const QString& path, const FileIdentity& identity);
+
+    // Waits for a prefetch nobody took, and drops it, when it goes: the decode must not outlive
+    // the application object.
+    struct Finish {
+        Finish() = default;
+        ~Finish();
+        Finish(const Finish&) = delete;
+        Finish& operator=(const Finish&) = delete;
+    };
 };
