@@ -81,17 +81,23 @@ void addCheckOptions(QCommandLineParser& parser) {
     });
 }
 
+// A parsed command line's options by name.
+struct Parsed {
+    const QCommandLineParser& parser;
+    bool set(const char* name) const { return parser.isSet(QString::fromLatin1(name)); }
+    QString value(const char* name) const { return parser.value(QString::fromLatin1(name)); }
+};
+
 // Each reader below takes its options from a parsed command line into o, and gives the error
 // message for a bad value, or an empty string.
 QString readSource(const QCommandLineParser& parser, Options& o) {
-    const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
-    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
-    if (set("home")) {
-        o.home = value("home");
+    const Parsed p{parser};
+    if (p.set("home")) {
+        o.home = p.value("home");
         if (o.home.isEmpty()) return QStringLiteral("--home needs a folder.");
     }
-    if (set("sensor")) {
-        const QString sensor = value("sensor");
+    if (p.set("sensor")) {
+        const QString sensor = p.value("sensor");
         if (sensor == QLatin1String("sim")) {
             o.sensor = Options::Sensor::Simulated;
         } else if (sensor == QLatin1String("ble")) {
@@ -103,8 +109,8 @@ QString readSource(const QCommandLineParser& parser, Options& o) {
             return QStringLiteral("Unknown sensor '%1': use sim, replay:PATH or ble.").arg(sensor);
         }
     }
-    if (set("interval")) {
-        const auto ms = boundedInt(value("interval"), 0, 3'600'000);
+    if (p.set("interval")) {
+        const auto ms = boundedInt(p.value("interval"), 0, 3'600'000);
         if (!ms) return QStringLiteral("--interval takes milliseconds from 0 to 3600000.");
         o.intervalMs = *ms;
     }
@@ -112,11 +118,10 @@ QString readSource(const QCommandLineParser& parser, Options& o) {
 }
 
 QString readWindow(const QCommandLineParser& parser, Options& o) {
-    const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
-    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
-    if (set("size")) {
+    const Parsed p{parser};
+    if (p.set("size")) {
         static const QRegularExpression form(QStringLiteral("^([0-9]{1,9})x([0-9]{1,9})$"));
-        const QRegularExpressionMatch m = form.match(value("size"));
+        const QRegularExpressionMatch m = form.match(p.value("size"));
         const int most = CommandLine::kMaxWindowSide;
         const auto w = m.hasMatch() ? boundedInt(m.captured(1), 1, most) : std::nullopt;
         const auto h = m.hasMatch() ? boundedInt(m.captured(2), 1, most) : std::nullopt;
@@ -125,8 +130,8 @@ QString readWindow(const QCommandLineParser& parser, Options& o) {
                 .arg(most);
         o.size = QSize(*w, *h);
     }
-    if (set("idiom")) {
-        const QString idiom = value("idiom");
+    if (p.set("idiom")) {
+        const QString idiom = p.value("idiom");
         if (idiom == QLatin1String("mac"))
             o.idiom = Device::Idiom::Mac;
         else if (idiom == QLatin1String("pad"))
@@ -136,8 +141,8 @@ QString readWindow(const QCommandLineParser& parser, Options& o) {
         else
             return QStringLiteral("Unknown idiom '%1': use mac, pad or phone.").arg(idiom);
     }
-    if (set("skin")) {
-        o.skin = value("skin");
+    if (p.set("skin")) {
+        o.skin = p.value("skin");
         if (!CommandLine::isSkinName(o.skin))
             return QStringLiteral(
                 "--skin takes the name of one skin folder, such as qir: not empty, no '/', not "
@@ -147,20 +152,19 @@ QString readWindow(const QCommandLineParser& parser, Options& o) {
 }
 
 QString readEnd(const QCommandLineParser& parser, Options& o) {
-    const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
-    const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
-    if (set("screenshot")) {
-        o.screenshot = value("screenshot");
+    const Parsed p{parser};
+    if (p.set("screenshot")) {
+        o.screenshot = p.value("screenshot");
         if (o.screenshot.isEmpty()) return QStringLiteral("--screenshot needs a file.");
     }
-    if (set("timeout")) {
-        const auto seconds = boundedInt(value("timeout"), 0, 86'400);
+    if (p.set("timeout")) {
+        const auto seconds = boundedInt(p.value("timeout"), 0, 86'400);
         if (!seconds) return QStringLiteral("--timeout takes seconds from 0 to 86400.");
         o.timeoutSeconds = *seconds;
         o.timeoutSet = true;
     }
-    if (set("readings")) {
-        const auto n = boundedInt(value("readings"), 1, std::numeric_limits<int>::max());
+    if (p.set("readings")) {
+        const auto n = boundedInt(p.value("readings"), 1, std::numeric_limits<int>::max());
         if (!n) return QStringLiteral("--readings takes a whole number from 1 to 999999999.");
         o.readings = *n;
     }
