@@ -10,20 +10,20 @@ namespace {
 
 TEST(CheckSkinsTest, ReportsCustomSkinsBesideThePackagedOnesAndFailsOnProblems) {
     const TempHome home;
-    const QJsonObject spec =
+    const QJsonObject table =
         QJsonDocument::fromJson(testData("skin-report.json").replace("$HOME", home.path().toUtf8()))
             .object();
     const QStringList check{"--home", home.path(), "--check-skins", "--json",
                             "--size", "800x600",   "--idiom",       "pad"};
     // The first run installs the packaged skins; they must all be fine at this size.
     ASSERT_EQ(runApp(check).status, 0);
-    makeTree(home.installedBundle(), spec["skins"].toObject());
+    makeTree(home.installedBundle(), table["skins"].toObject());
     const Finished done = runApp(check);
     EXPECT_EQ(done.status, 1);
     const QJsonArray skins = QJsonDocument::fromJson(done.out.toUtf8())["skins"].toArray();
     EXPECT_EQ(skins.size(), 4);
     for (const QJsonValue skin : skins)
-        EXPECT_TRUE(covers(skin, spec["report"][skin["name"].toString()])) << shown(skin);
+        EXPECT_TRUE(covers(skin, table["report"][skin["name"].toString()])) << shown(skin);
 }
 
 // Runs of the program in a home of their own: the status, what it prints and logs, and whether

@@ -88,8 +88,8 @@ inline QByteArray nestedBinaryPlist(quint32 depth) {
 
 // A file's content: text parts, or {"png": [w, h]}, {"plist": parts} (a labels.plist of those
 // items), {"utf16": parts}, {"data": file in tests/data} or {"nested": depth}.
-inline QByteArray contentOf(const QJsonValue& spec) {
-    const QJsonObject o = spec.toObject();
+inline QByteArray contentOf(const QJsonValue& description) {
+    const QJsonObject o = description.toObject();
     if (o.contains("png")) return png(QSize(o["png"][0].toInt(), o["png"][1].toInt()));
     if (o.contains("plist")) return labelsPlist(expand(o["plist"]));
     if (o.contains("utf16")) {  // the same as "plist", in UTF-16 after its byte order mark
@@ -99,7 +99,7 @@ inline QByteArray contentOf(const QJsonValue& spec) {
     }
     if (o.contains("data")) return testData(o["data"].toString());
     if (o.contains("nested")) return nestedBinaryPlist(static_cast<quint32>(o["nested"].toInt()));
-    return expand(spec);
+    return expand(description);
 }
 
 // Makes each entry of tree under root: names are percent-encoded bytes, "." is root itself;
