@@ -8,7 +8,6 @@
 #include "skin/PicturePrefetch.h"
 #include "skin/SkinStore.h"
 #include "skincheck/CheckCommand.h"
-#include "widgets/FontLookup.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -62,13 +61,11 @@ int showWindow(int& argc, char* argv[], const Options& options) {
     // Qt takes the first thread that asks for its thread data as the main thread: this one,
     // before any helper thread touches a Qt object.
     QThread::currentThread();
-    // fontconfig loads while the application connects to the display, and the first picture
-    // decodes while the window is built. Image readers load plugins, which is safe only once the
-    // application exists; the decode ends before the application does.
-    FontLookup::warmUp();
-    QApplication app(argc, argv);
+    // The first picture decodes while the application connects to the display and builds the
+    // window, which waits for it only to paint it. The decode ends before the application does.
     PicturePrefetch::startForSkin(SkinStore::installedBundlePath(HomeDirectory::path()),
-                                  options.skin, QSizeF(options.size), options.idiom);
+                                  options.skin, options.size, options.idiom);
+    QApplication app(argc, argv);
     const PicturePrefetch::Finish prefetched;
     QApplication::setApplicationName(QStringLiteral("vell-thermo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));

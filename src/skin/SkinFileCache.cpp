@@ -1,5 +1,6 @@
 #include "skin/SkinFileCache.h"
 
+#include "skin/PictureDecoder.h"
 #include "skin/PicturePrefetch.h"
 
 #include <QFile>
@@ -19,24 +20,34 @@ std::optional<FileIdentity> FileIdentity::of(const QString& path) {
     return id;
 }
 
-QImage SkinFileCache::picture(const QString& path) {
+bool SkinFileCache::Picture::covers(const QSize& cover) const {
+    return whole || (image.width() >= cover.width() && image.height() >= cover.height());
+}
+
+QImage SkinFileCache::picture(const QString& path, const QSize& cover) {
     const std::optional<FileIdentity> id = FileIdentity::of(path);
     if (!id) {
         pictures.remove(path);
         return {};
     }
     auto it = pictures.find(path);
-    if (it != pictures.end() && it->identity == *id) return it->value;
-    QImage image;
-    if (std::optional<QImage> early = PicturePrefetch::take(path, *id)) {
-        image = std::move(*early);
-    } else {
-        // Qt's allocation limit refuses pictures whose header asks for absurd sizes.
+    const bool known = it != pictures.end() && it->identity == *id;
+    if (known && it->value.covers(cover)) return it->value.image;
+    // A view that grew past its picture gets the whole picture, so that a window dragged larger
+    // decodes once more at most.
+    const QSize wanted = known ? QSize() : cover;
+    // The prefetch was decoded for the window the program opens; the view's very first frame may
+    // be the screen's size, but the window is what it shows.
+    std::optional<DecodedPicture> decoded = known ? std::nullopt : PicturePrefetch::take(path, *id);
+    if (!decoded) decoded = PictureDecoder::readPng(path, wanted);
+    if (!decoded) {
+        // Anything else Qt reads, whole. Its allocation limit refuses pictures whose header asks
+        // for absurd sizes.
         QImageReader reader(path);
-        image = reader.read();
+        decoded = DecodedPicture{reader.read(), 1};
     }
-    pictures.insert(path, {*id, image});
-    return image;
+    pictures.insert(path, {*id, {decoded->image, decoded->reduction == 1}});
+    return decoded->image;
 }
 
 SkinFileCache::LabelFile SkinFileCache::labels(const QString& path) {

@@ -26,8 +26,10 @@ struct FileIdentity {
 // is read again at the next layout, exactly as without the cache.
 class SkinFileCache {
 public:
-    // The decoded picture at path; a null image when it cannot be read or decoded.
-    QImage picture(const QString& path);
+    // The decoded picture at path, no smaller than it must be to cover a view of cover pixels
+    // (whole when cover is empty); a null image when it cannot be read or decoded. A picture
+    // decoded small that a grown view no longer fits is decoded again, whole.
+    QImage picture(const QString& path, const QSize& cover = {});
     // The label list at path as LabelList::readFile gives it, with the lines it noted.
     struct LabelFile {
         std::optional<QList<LabelEntry>> entries;
@@ -44,6 +46,11 @@ private:
         FileIdentity identity;
         Value value;
     };
-    QHash<QString, Entry<QImage>> pictures;
+    struct Picture {
+        QImage image;
+        bool whole = true;  // not reduced: it covers any view
+        bool covers(const QSize& cover) const;
+    };
+    QHash<QString, Entry<Picture>> pictures;
     QHash<QString, Entry<LabelFile>> labelLists;
 };

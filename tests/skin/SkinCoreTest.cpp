@@ -3,11 +3,16 @@
 #include "skin/LabelList.h"
 #include "skin/LabelPlacement.h"
 #include "skin/PictureChoice.h"
+#include "skin/PictureDecoder.h"
 #include "skin/SkinStore.h"
 
 #include <QDir>
+#include <QImageReader>
 
 #include <filesystem>
+#include <random>
+
+#include <sys/stat.h>
 #include <thread>
 
 #include "support/FilePermissions.h"
@@ -150,6 +155,81 @@ TEST(SkinStoreTest, ListsTheSkinsAsTheTableSays) {
         listed.replaceInStrings(QString(QChar::ReplacementCharacter), "?").sort();
         return QJsonArray::fromStringList(listed);
     });
+}
+
+// Qt's reading of a picture, premultiplied, and means of its k x k blocks (fewer at the edges).
+QImage blockMeans(const QImage& whole, int k) {
+    const QImage source = whole.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage out((source.width() + k - 1) / k, (source.height() + k - 1) / k, source.format());
+    for (int y = 0; y < out.height(); ++y) {
+        for (int x = 0; x < out.width(); ++x) {
+            int sum[4] = {}, n = 0;
+            for (int j = y * k; j < std::min(y * k + k, source.height()); ++j) {
+                for (int i = x * k; i < std::min(x * k + k, source.width()); ++i, ++n) {
+                    const QRgb p = source.pixel(i, j);
+                    sum[0] += qRed(p), sum[1] += qGreen(p), sum[2] += qBlue(p), sum[3] += qAlpha(p);
+                }
+            }
+            auto mean = [&](int c) { return (sum[c] + n / 2) / n; };
+            out.setPixel(x, y, qRgba(mean(0), mean(1), mean(2), mean(3)));
+        }
+    }
+    return out;
+}
+
+// The largest channel difference between two pictures of the same size; 256 otherwise.
+int difference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return 256;
+    const QImage pa = a.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage pb = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int most = 0;
+    for (int y = 0; y < pa.height(); ++y)
+        for (int x = 0; x < pa.width(); ++x)
+            for (int shift = 0; shift < 32; shift += 8)
+                most = std::max(most, std::abs(int(pa.pixel(x, y) >> shift & 0xff) -
+                                               int(pb.pixel(x, y) >> shift & 0xff)));
+    return most;
+}
+
+// Every kind of PNG Qt writes reads as Qt reads it, whole, and as means of blocks when a small
+// view lets it; what the decoder cannot read is left to Qt, without blocking or crashing.
+TEST(PictureDecoderTest, ReadsEachKindOfPngAsQtDoesOrLeavesItToQt) {
+    EXPECT_EQ(PictureDecoder::reductionFor({2560, 1600}, {1024, 768}), 2);
+    EXPECT_EQ(PictureDecoder::reductionFor({3840, 2160}, {1024, 640}), 3);
+    EXPECT_EQ(PictureDecoder::reductionFor({2560, 1600}, {1281, 768}), 1);
+    EXPECT_EQ(PictureDecoder::reductionFor({2560, 1600}, {}), 1);
+    EXPECT_EQ(PictureDecoder::reductionFor({60000, 2000}, {10, 10}), 16);
+
+    const TempHome home;
+    QImage colours(37, 23, QImage::Format_ARGB32);
+    std::mt19937 random(7);
+    for (int y = 0; y < colours.height(); ++y)
+        for (int x = 0; x < colours.width(); ++x) colours.setPixel(x, y, quint32(random()));
+    const QList<QImage::Format> formats = {QImage::Format_RGB32,    QImage::Format_ARGB32,
+                                           QImage::Format_Indexed8, QImage::Format_Grayscale8,
+                                           QImage::Format_RGBA64,   QImage::Format_Grayscale16};
+    for (const QImage::Format format : formats) {
+        const QString path = home.path() + QStringLiteral("/%1.png").arg(int(format));
+        ASSERT_TRUE(colours.convertToFormat(format).save(path, "PNG"));
+        const QImage byQt = QImageReader(path).read();
+        for (const QSize& cover : {QSize(), QSize(9, 5), QSize(2, 2)}) {
+            const int k = PictureDecoder::reductionFor(byQt.size(), cover);
+            const std::optional<DecodedPicture> read = PictureDecoder::readPng(path, cover);
+            ASSERT_TRUE(read.has_value()) << format;
+            EXPECT_EQ(read->reduction, k);
+            EXPECT_LE(difference(read->image, blockMeans(byQt, k)), k == 1 ? 0 : 1)
+                << "format " << format << ", cover " << cover.width();
+        }
+    }
+
+    const QString pipe = home.path() + "/pipe.png";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString data = VELL_TEST_DATA;
+    for (const QString& path :
+         {data + "/hostile-truncated-data.png", data + "/hostile-corrupt.png",
+          data + "/hostile-huge-header.png", data + "/labels-one-entry.bplist", pipe,
+          home.path() + "/missing.png"})
+        EXPECT_FALSE(PictureDecoder::readPng(path, {100, 100}).has_value()) << path.toStdString();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "skin/LabelList.h"
 #include "skin/LabelPlacement.h"
 #include "skin/PictureChoice.h"
+#include "skin/PicturePrefetch.h"
 #include "skin/SkinChooser.h"
 #include "skin/SkinStore.h"
 #include "skin/UIBackGroundView.h"
@@ -196,6 +197,29 @@ TEST_F(ShownViewTest, AsksForASkinAndAnswersAsTheTableSays) {
         for (const QJsonValue name : row["folders"].toArray())
             QDir(bundle.filePath(name.toString())).removeRecursively();
     });
+}
+
+// At start-up the first picture decodes ahead: the view is laid out without waiting for it, and
+// shows it, reduced to what the view needs, and logs each layout's lines when it is first
+// painted, or soon in any case.
+TEST(StartUpPictureTest, WaitsForThePictureDecodedAheadOnlyToShowIt) {
+    const TempHome home;
+    SkinStore::installIfMissing(VELL_TEST_SKIN_BUNDLE, home.installedBundle());
+    QFile::remove(home.installedBundle() + "/qir/labels.plist");
+    for (const bool painted : {true, false}) {
+        PicturePrefetch::startForSkin(home.installedBundle(), "qir", {800, 600},
+                                      Device::Idiom::Mac);
+        const LogCapture log;
+        const std::unique_ptr<UIBackGroundView> view = UIBackGroundView::initWithSkin("qir");
+        ASSERT_NE(view, nullptr);
+        view->setFrame(QRectF(0, 0, 800, 500));
+        EXPECT_TRUE(view->pictureView()->image().isNull());
+        EXPECT_EQ(log.lines(), QStringList());
+        if (painted) view->grab();
+        EXPECT_TRUE(waitUntil([&] { return !view->pictureView()->image().isNull(); }, !painted));
+        EXPECT_EQ(log.lines(), QStringList(2, "labels file NOT found."));
+        EXPECT_EQ(view->pictureView()->image().size(), QSize(1280, 800));
+    }
 }
 
 }  // namespace

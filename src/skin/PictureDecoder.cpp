@@ -1,0 +1,234 @@
+#include "skin/PictureDecoder.h"
+
+#include <QFile>
+#include <QImageReader>
+
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// Blocks of at most 16 x 16 pixels: a column's sum over 16 rows fits 16 bits, and a view small
+// enough to allow more is painted from a picture a little larger than it needs.
+constexpr int kMaxReduction = 16;
+
+// libpng reports errors with longjmp. The two functions that call setjmp, and everything they
+// call, hold plain data only, so that the jump skips nothing that needed destroying.
+[[noreturn]] void jumpOut(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
+void ignoreWarning(png_structp, png_const_charp) {}
+
+struct Header {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int channels = 3;  // 3 for RGB rows, 4 for RGBA
+    bool interlaced = false;
+};
+
+// Reads the header and asks libpng for 8-bit RGB or RGBA whatever the file holds.
+bool readHeader(png_structp png, png_infop info, Header* header) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_read_info(png, info);
+    int depth = 0;
+    int colour = 0;
+    int interlace = 0;
+    png_get_IHDR(png, info, &header->width, &header->height, &depth, &colour, &interlace, nullptr,
+                 nullptr);
+    header->interlaced = interlace != PNG_INTERLACE_NONE;
+    const bool alpha =
+        (colour & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    header->channels = alpha ? 4 : 3;
+    png_set_expand(png);  // palette to RGB, grey to 8 bits, transparency to alpha
+    png_set_scale_16(png);
+    png_set_gray_to_rgb(png);
+    return true;
+}
+
+// Rows straight into the image (direct), in Qt's byte order with the alpha byte always there;
+// otherwise as they are, RGB or RGBA, for the sums.
+bool startRows(png_structp png, png_infop info, const Header& header, bool direct) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    if (direct) {
+        png_set_bgr(png);
+        if (header.channels == 3) png_set_filler(png, 0xff, PNG_FILLER_AFTER);
+    }
+    png_read_update_info(png, info);
+    return png_get_rowbytes(png, info) ==
+           size_t{header.width} * (direct ? 4u : unsigned(header.channels));
+}
+
+// Where the rows go: plain pointers into buffers that the caller owns.
+struct Sink {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int channels = 3;
+    int k = 1;
+    png_bytep row = nullptr;     // one row as libpng gives it, when reducing
+    quint16* columns = nullptr;  // per column and channel, the sum over the block's rows
+    uchar* bits = nullptr;       // the output image
+    qsizetype stride = 0;
+};
+
+// Rounded division by d, for dividends below 2^16, as one multiplication.
+struct Divider {
+    explicit Divider(quint32 d) : half(d / 2), magic((quint64{1} << 32) / d + 1) {}
+    quint32 operator()(quint32 n) const { return quint32(((n + half) * magic) >> 32); }
+    quint32 half;
+    quint64 magic;
+};
+
+// Adds one row into the column sums, premultiplied when there is alpha.
+template <int Channels>
+void addRow(const Sink& s) {
+    const png_byte* in = s.row;
+    quint16* sum = s.columns;
+    const size_t n = size_t{s.width} * Channels;
+    if constexpr (Channels == 4) {
+        for (size_t i = 0; i < n; i += 4) {
+            const quint32 alpha = in[i + 3];
+            for (size_t c = 0; c < 3; ++c) sum[i + c] += quint16((in[i + c] * alpha + 127) / 255);
+            sum[i + 3] += quint16(alpha);
+        }
+    } else {
+        for (size_t i = 0; i < n; ++i) sum[i] += in[i];
+    }
+}
+
+// Writes output row y as the means of blocks rows high (fewer at the bottom edge) and k wide
+// (fewer at the right edge), and clears the sums for the next.
+template <int Channels>
+void emitRow(const Sink& s, png_uint_32 y, quint32 rows) {
+    auto* out = reinterpret_cast<quint32*>(s.bits + s.stride * qsizetype(y));
+    const png_uint_32 k = png_uint_32(s.k);
+    const Divider full(k * rows);
+    const quint16* column = s.columns;
+    for (png_uint_32 x = 0; x < s.width; x += k, ++out) {
+        const png_uint_32 wide = std::min(k, s.width - x);
+        const Divider mean = wide == k ? full : Divider(wide * rows);
+        quint32 sum[4] = {0, 0, 0, 0};
+        for (png_uint_32 i = 0; i < wide; ++i, column += Channels)
+            for (int c = 0; c < Channels; ++c) sum[c] += column[c];
+        const quint32 alpha = Channels == 4 ? mean(sum[3]) : 0xffu;
+        *out = alpha << 24 | mean(sum[0]) << 16 | mean(sum[1]) << 8 | mean(sum[2]);
+    }
+    std::fill(s.columns, s.columns + size_t{s.width} * Channels, quint16{0});
+}
+
+template <int Channels>
+bool reduceRows(png_structp png, const Sink& s) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    const png_uint_32 k = png_uint_32(s.k);
+    for (png_uint_32 y = 0; y < s.height; ++y) {
+        png_read_row(png, s.row, nullptr);
+        addRow<Channels>(s);
+        if ((y + 1) % k == 0 || y + 1 == s.height) emitRow<Channels>(s, y / k, y % k + 1);
+    }
+    return true;
+}
+
+bool copyRows(png_structp png, const Sink& s) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    for (png_uint_32 y = 0; y < s.height; ++y)
+        png_read_row(png, s.bits + s.stride * qsizetype(y), nullptr);
+    return true;
+}
+
+bool readRows(png_structp png, const Sink& s) {
+    if (s.k == 1) return copyRows(png, s);
+    return s.channels == 4 ? reduceRows<4>(png, s) : reduceRows<3>(png, s);
+}
+
+// The file, opened without blocking (a named pipe must not hang the reader) and only if it is a
+// regular file.
+class PictureFile {
+public:
+    explicit PictureFile(const QString& path) {
+        const int fd = ::open(QFile::encodeName(path).constData(),
+                              O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0) return;
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+            (stream = ::fdopen(fd, "rb")) == nullptr)
+            ::close(fd);
+    }
+    ~PictureFile() {
+        if (stream != nullptr) std::fclose(stream);
+    }
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
+    FILE* stream = nullptr;
+};
+
+class PngReader {
+public:
+    PngReader()
+        : png(png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, jumpOut, ignoreWarning)),
+          info(png != nullptr ? png_create_info_struct(png) : nullptr) {}
+    ~PngReader() { png_destroy_read_struct(&png, &info, nullptr); }
+    PngReader(const PngReader&) = delete;
+    PngReader& operator=(const PngReader&) = delete;
+    png_structp png;
+    png_infop info;
+};
+
+bool withinAllocationLimit(png_uint_32 width, png_uint_32 height) {
+    const int limitMb = QImageReader::allocationLimit();
+    return limitMb <= 0 || quint64{width} * height * 4 <= quint64(limitMb) * 1024 * 1024;
+}
+}  // namespace
+
+int PictureDecoder::reductionFor(const QSize& picture, const QSize& cover) {
+    if (cover.isEmpty() || picture.isEmpty()) return 1;
+    const int k = std::min(picture.width() / cover.width(), picture.height() / cover.height());
+    return std::clamp(k, 1, kMaxReduction);
+}
+
+std::optional<DecodedPicture> PictureDecoder::readPng(const QString& path, const QSize& cover) {
+    const PictureFile file(path);
+    png_byte signature[8] = {};
+    if (file.stream == nullptr || std::fread(signature, 1, 8, file.stream) != 8 ||
+        png_sig_cmp(signature, 0, 8) != 0)
+        return std::nullopt;
+    const PngReader reader;
+    if (reader.info == nullptr) return std::nullopt;
+    // The chunks' CRCs already guard the compressed data; the checksum of the inflated data
+    // costs a sixth of the decode and guards nothing more that a picture needs.
+    png_set_option(reader.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+    png_init_io(reader.png, file.stream);
+    png_set_sig_bytes(reader.png, 8);
+    Header header;
+    if (!readHeader(reader.png, reader.info, &header) || header.interlaced ||
+        !withinAllocationLimit(header.width, header.height))
+        return std::nullopt;
+    const QSize size(int(header.width), int(header.height));
+    const int k = reductionFor(size, cover);
+    if (!startRows(reader.png, reader.info, header, k == 1)) return std::nullopt;
+
+    const bool alpha = header.channels == 4;
+    QImage image((size.width() + k - 1) / k, (size.height() + k - 1) / k,
+                 !alpha ? QImage::Format_RGB32
+                        : (k == 1 ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied));
+    if (image.isNull()) return std::nullopt;
+    const size_t samples = k == 1 ? 0 : size_t{header.width} * size_t(header.channels);
+    std::vector<png_byte> row(samples);
+    std::vector<quint16> columns(samples);
+    Sink sink;
+    sink.width = header.width;
+    sink.height = header.height;
+    sink.channels = header.channels;
+    sink.k = k;
+    sink.row = row.data();
+    sink.columns = columns.data();
+    sink.bits = image.bits();
+    sink.stride = image.bytesPerLine();
+    if (!readRows(reader.png, sink)) return std::nullopt;
+    return DecodedPicture{image, k};
+}
