@@ -13,6 +13,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -242,4 +245,24 @@ void Headless::finish(int exitStatus) {
     // Safe here even inside a reading's hop: cancelling releases the link's waiting thread.
     if (link) link->cancel();
     QCoreApplication::exit(exitStatus);
+}
+
+int Headless::runProgram(int& argc, char* argv[], const Options& options) {
+    if (!hasOutput()) {
+        std::fputs("vell-thermo: standard output is closed: nowhere to print readings.\n", stderr);
+        return 1;
+    }
+    SystemLog::installDefaultPattern();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vell-thermo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));
+    return run(app, options);
+}
+
+void Headless::execLeanProgram(char* argv[]) {
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+    if (self.isEmpty()) return;
+    const QString lean = QFileInfo(self).absolutePath() +
+                         QStringLiteral("/" VELL_BIN_TO_LIBEXEC "/vell-thermo-headless");
+    ::execv(QFile::encodeName(lean).constData(), argv);
 }

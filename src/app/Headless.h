@@ -26,6 +26,12 @@ public:
     static bool hasOutput();
     // Runs under app until the run ends; returns the exit status.
     static int run(QCoreApplication& app, const Options& options);
+    // The whole run, application object and all, for options already read and prepared.
+    static int runProgram(int& argc, char* argv[], const Options& options);
+    // Replaces this process with the headless program, vell-thermo-headless, given the same
+    // arguments. It links no window libraries, so a service that only passes readings on holds
+    // half the memory. Returns only when that program cannot be run.
+    static void execLeanProgram(char* argv[]);
 
 private:
     enum class Written { Done, Stopped, ReaderGone, Failed };

@@ -4,6 +4,7 @@
 #include "lumo/ReplayTransport.h"
 #include "lumo/SimulatedTransport.h"
 #include "lumo/VellLumo.h"
+#include "platform/HomeDirectory.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +19,33 @@ int Startup::usageError(const QString& message) {
     std::fprintf(stderr, "vell-thermo: %s\nTry 'vell-thermo --help' for more information.\n",
                  qPrintable(message));
     return kUsageError;
+}
+
+int Startup::readCommandLine(int argc, char* argv[], Options* options) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine command = CommandLine::parse(arguments);
+    switch (command.outcome) {
+        case CommandLine::Outcome::Help:
+        case CommandLine::Outcome::Version:
+            std::fputs(qPrintable(command.text), stdout);
+            return 0;
+        case CommandLine::Outcome::Error:
+            return usageError(command.text);
+        case CommandLine::Outcome::Run:
+            break;
+    }
+    *options = command.options;
+    return -1;
+}
+
+QString Startup::prepare(const Options& options) {
+    QString problem = chooseSensor(options);
+    if (problem.isEmpty() && !options.home.isEmpty()) {
+        problem = prepareHome(options.home);
+        if (problem.isEmpty()) HomeDirectory::setPath(options.home);
+    }
+    return problem;
 }
 
 QString Startup::prepareHome(const QString& home) {

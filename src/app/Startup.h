@@ -10,6 +10,13 @@ namespace Startup {
 // Prints "vell-thermo: message" and a hint on standard error; returns the usage error status.
 int usageError(const QString& message);
 
+// Reads the command line into options. An exit status when the program ends here (help, the
+// version, a usage error); -1 to go on.
+int readCommandLine(int argc, char* argv[], Options* options);
+
+// The sensor, and the home folder when one was given: an empty string, or the usage error.
+QString prepare(const Options& options);
+
 // Checks the home folder and makes it when missing.
 QString prepareHome(const QString& home);
 

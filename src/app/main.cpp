@@ -32,19 +32,6 @@ int checkSkins(int& argc, char* argv[], const Options& options) {
     return runSkinCheck(argc, argv, request);
 }
 
-// Readings for other programs: no window, so no platform plugin, no skins, no pictures.
-int runHeadless(int& argc, char* argv[], const Options& options) {
-    if (!Headless::hasOutput()) {
-        std::fputs("vell-thermo: standard output is closed: nowhere to print readings.\n", stderr);
-        return 1;
-    }
-    SystemLog::installDefaultPattern();
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("vell-thermo"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));
-    return Headless::run(app, options);
-}
-
 // The window, once the options have been checked as far as they can be without it.
 int showWindow(int& argc, char* argv[], const Options& options) {
     if (!Startup::hasDisplay()) {
@@ -80,29 +67,14 @@ int showWindow(int& argc, char* argv[], const Options& options) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine command = CommandLine::parse(arguments);
-    switch (command.outcome) {
-        case CommandLine::Outcome::Help:
-        case CommandLine::Outcome::Version:
-            std::fputs(qPrintable(command.text), stdout);
-            return 0;
-        case CommandLine::Outcome::Error:
-            return Startup::usageError(command.text);
-        case CommandLine::Outcome::Run:
-            break;
-    }
-    const Options& options = command.options;
+    Options options;
+    if (const int status = Startup::readCommandLine(argc, argv, &options); status >= 0)
+        return status;
+    if (options.headless) Headless::execLeanProgram(argv);  // and if it cannot, runs it here
     if (options.checkSkins || !options.checkSkin.isEmpty()) return checkSkins(argc, argv, options);
-
-    QString problem = Startup::chooseSensor(options);
-    if (problem.isEmpty() && !options.home.isEmpty()) {
-        problem = Startup::prepareHome(options.home);
-        if (problem.isEmpty()) HomeDirectory::setPath(options.home);
-    }
-    if (!problem.isEmpty()) return Startup::usageError(problem);
-    if (options.headless) return runHeadless(argc, argv, options);
+    if (const QString problem = Startup::prepare(options); !problem.isEmpty())
+        return Startup::usageError(problem);
+    if (options.headless) return Headless::runProgram(argc, argv, options);
     Device::setUserInterfaceIdiom(options.idiom);
     return showWindow(argc, argv, options);
 }

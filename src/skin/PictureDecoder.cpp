@@ -6,8 +6,10 @@
 #include <png.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -65,16 +67,68 @@ bool startRows(png_structp png, png_infop info, const Header& header, bool direc
            size_t{header.width} * (direct ? 4u : unsigned(header.channels));
 }
 
-// Where the rows go: plain pointers into buffers that the caller owns.
+// Where the sums go: plain pointers into buffers that the caller owns.
 struct Sink {
     png_uint_32 width = 0;
     png_uint_32 height = 0;
     int channels = 3;
     int k = 1;
-    png_bytep row = nullptr;     // one row as libpng gives it, when reducing
     quint16* columns = nullptr;  // per column and channel, the sum over the block's rows
     uchar* bits = nullptr;       // the output image
     qsizetype stride = 0;
+};
+
+// Rows handed from the thread that reads them (libpng's inflate and filters, the larger part)
+// to the one that sums them, so that the two run side by side.
+class RowQueue {
+public:
+    explicit RowQueue(size_t rowBytes) : rowBytes(rowBytes), buffer(kSlots * rowBytes) {}
+
+    // The reader's side: a free slot to read the next row into, then push(), and finish() after
+    // the last.
+    png_bytep nextFree() {
+        const quint32 at = produced.load(std::memory_order_relaxed);
+        if (at - consumed.load() == kSlots) {
+            produced.notify_one();  // the summer must be awake to make room
+            for (quint32 done = consumed.load(); at - done == kSlots; done = consumed.load())
+                consumed.wait(done);
+        }
+        return slot(at);
+    }
+    void push() {
+        // Waking the other side for every row would cost more than the rows: it is woken for
+        // every few, and whenever it must be.
+        if (produced.fetch_add(1) % kBatch == kBatch - 1) produced.notify_one();
+    }
+    void finish() { produced.notify_one(); }
+    // No more rows will come: the reader failed.
+    void abort() {
+        aborted = true;
+        produced.fetch_add(1);
+        produced.notify_one();
+    }
+
+    // The summer's side: the next row, or null once the reader failed; then pop().
+    const png_byte* nextFull() {
+        const quint32 at = consumed.load(std::memory_order_relaxed);
+        for (quint32 ready = produced.load(); ready == at; ready = produced.load())
+            produced.wait(ready);
+        return aborted ? nullptr : slot(at);
+    }
+    void pop() {
+        if (consumed.fetch_add(1) % kBatch == kBatch - 1) consumed.notify_one();
+    }
+
+private:
+    static constexpr quint32 kSlots = 32;
+    static constexpr quint32 kBatch = 8;
+    png_bytep slot(quint32 n) { return buffer.data() + (n % kSlots) * rowBytes; }
+
+    const size_t rowBytes;
+    std::vector<png_byte> buffer;
+    std::atomic<quint32> produced{0};
+    std::atomic<quint32> consumed{0};
+    std::atomic<bool> aborted{false};
 };
 
 // Rounded division by d, for dividends below 2^16, as one multiplication.
@@ -87,8 +141,7 @@ struct Divider {
 
 // Adds one row into the column sums, premultiplied when there is alpha.
 template <int Channels>
-void addRow(const Sink& s) {
-    const png_byte* in = s.row;
+void addRow(const Sink& s, const png_byte* in) {
     quint16* sum = s.columns;
     const size_t n = size_t{s.width} * Channels;
     if constexpr (Channels == 4) {
@@ -122,15 +175,26 @@ void emitRow(const Sink& s, png_uint_32 y, quint32 rows) {
     std::fill(s.columns, s.columns + size_t{s.width} * Channels, quint16{0});
 }
 
+// The summing thread: every row of the queue into the image, until the last or an abort.
 template <int Channels>
-bool reduceRows(png_structp png, const Sink& s) {
-    if (setjmp(png_jmpbuf(png))) return false;
+void sumRows(RowQueue& queue, const Sink& s) {
     const png_uint_32 k = png_uint_32(s.k);
     for (png_uint_32 y = 0; y < s.height; ++y) {
-        png_read_row(png, s.row, nullptr);
-        addRow<Channels>(s);
+        const png_byte* row = queue.nextFull();
+        if (row == nullptr) return;
+        addRow<Channels>(s, row);
+        queue.pop();
         if ((y + 1) % k == 0 || y + 1 == s.height) emitRow<Channels>(s, y / k, y % k + 1);
     }
+}
+
+bool queueRows(png_structp png, RowQueue& queue, png_uint_32 height) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    for (png_uint_32 y = 0; y < height; ++y) {
+        png_read_row(png, queue.nextFree(), nullptr);
+        queue.push();
+    }
+    queue.finish();
     return true;
 }
 
@@ -139,11 +203,6 @@ bool copyRows(png_structp png, const Sink& s) {
     for (png_uint_32 y = 0; y < s.height; ++y)
         png_read_row(png, s.bits + s.stride * qsizetype(y), nullptr);
     return true;
-}
-
-bool readRows(png_structp png, const Sink& s) {
-    if (s.k == 1) return copyRows(png, s);
-    return s.channels == 4 ? reduceRows<4>(png, s) : reduceRows<3>(png, s);
 }
 
 // The file, opened without blocking (a named pipe must not hang the reader) and only if it is a
@@ -217,18 +276,27 @@ std::optional<DecodedPicture> PictureDecoder::readPng(const QString& path, const
                  !alpha ? QImage::Format_RGB32
                         : (k == 1 ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied));
     if (image.isNull()) return std::nullopt;
-    const size_t samples = k == 1 ? 0 : size_t{header.width} * size_t(header.channels);
-    std::vector<png_byte> row(samples);
-    std::vector<quint16> columns(samples);
     Sink sink;
     sink.width = header.width;
     sink.height = header.height;
     sink.channels = header.channels;
     sink.k = k;
-    sink.row = row.data();
-    sink.columns = columns.data();
     sink.bits = image.bits();
     sink.stride = image.bytesPerLine();
-    if (!readRows(reader.png, sink)) return std::nullopt;
+    if (k == 1) {
+        if (!copyRows(reader.png, sink)) return std::nullopt;
+        return DecodedPicture{image, k};
+    }
+    const size_t samples = size_t{header.width} * size_t(header.channels);
+    std::vector<quint16> columns(samples);
+    sink.columns = columns.data();
+    RowQueue queue(samples);
+    std::jthread summer([&queue, &sink] {
+        sink.channels == 4 ? sumRows<4>(queue, sink) : sumRows<3>(queue, sink);
+    });
+    const bool read = queueRows(reader.png, queue, header.height);
+    if (!read) queue.abort();
+    summer.join();
+    if (!read) return std::nullopt;
     return DecodedPicture{image, k};
 }
