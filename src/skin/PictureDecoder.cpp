@@ -1,5 +1,7 @@
 #include "skin/PictureDecoder.h"
 
+#include "skin/PictureCache.h"
+
 #include <QFile>
 #include <QImageReader>
 
@@ -215,7 +217,7 @@ public:
         if (fd < 0) return;
         struct stat info {};
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-            (stream = ::fdopen(fd, "rb")) == nullptr)
+            !(identity = FileIdentity::ofOpen(fd)) || (stream = ::fdopen(fd, "rb")) == nullptr)
             ::close(fd);
     }
     ~PictureFile() {
@@ -224,6 +226,7 @@ public:
     PictureFile(const PictureFile&) = delete;
     PictureFile& operator=(const PictureFile&) = delete;
     FILE* stream = nullptr;
+    std::optional<FileIdentity> identity;  // of what is read
 };
 
 class PngReader {
@@ -252,16 +255,24 @@ int PictureDecoder::reductionFor(const QSize& picture, const QSize& cover) {
 
 std::optional<DecodedPicture> PictureDecoder::readPng(const QString& path, const QSize& cover) {
     const PictureFile file(path);
+    if (file.stream == nullptr) return std::nullopt;
+    if (std::optional<DecodedPicture> copy = PictureCache::load(path, *file.identity, cover))
+        return copy;
+    std::optional<DecodedPicture> decoded = decodePng(file.stream, cover);
+    if (decoded && decoded->reduction > 1) PictureCache::store(path, *file.identity, *decoded);
+    return decoded;
+}
+
+std::optional<DecodedPicture> PictureDecoder::decodePng(FILE* stream, const QSize& cover) {
     png_byte signature[8] = {};
-    if (file.stream == nullptr || std::fread(signature, 1, 8, file.stream) != 8 ||
-        png_sig_cmp(signature, 0, 8) != 0)
+    if (std::fread(signature, 1, 8, stream) != 8 || png_sig_cmp(signature, 0, 8) != 0)
         return std::nullopt;
     const PngReader reader;
     if (reader.info == nullptr) return std::nullopt;
     // The chunks' CRCs already guard the compressed data; the checksum of the inflated data
     // costs a sixth of the decode and guards nothing more that a picture needs.
     png_set_option(reader.png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
-    png_init_io(reader.png, file.stream);
+    png_init_io(reader.png, stream);
     png_set_sig_bytes(reader.png, 8);
     Header header;
     if (!readHeader(reader.png, reader.info, &header) || header.interlaced ||
@@ -285,7 +296,7 @@ std::optional<DecodedPicture> PictureDecoder::readPng(const QString& path, const
     sink.stride = image.bytesPerLine();
     if (k == 1) {
         if (!copyRows(reader.png, sink)) return std::nullopt;
-        return DecodedPicture{image, k};
+        return DecodedPicture{image, k, size};
     }
     const size_t samples = size_t{header.width} * size_t(header.channels);
     std::vector<quint16> columns(samples);
@@ -298,5 +309,5 @@ std::optional<DecodedPicture> PictureDecoder::readPng(const QString& path, const
     if (!read) queue.abort();
     summer.join();
     if (!read) return std::nullopt;
-    return DecodedPicture{image, k};
+    return DecodedPicture{image, k, size};
 }

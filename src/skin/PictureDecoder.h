@@ -4,6 +4,7 @@
 #include <QSize>
 #include <QString>
 
+#include <cstdio>
 #include <optional>
 
 // Reads a PNG picture row by row with libpng. When the picture is much larger than the view it
@@ -15,6 +16,7 @@
 struct DecodedPicture {
     QImage image;
     int reduction = 1;  // each pixel of image stands for reduction x reduction of the file's
+    QSize fullSize;     // the file's picture, in pixels
 };
 
 class PictureDecoder {
@@ -27,5 +29,10 @@ public:
     // ARGB32 otherwise (plain ARGB32, as Qt's reader gives it, when not reduced). Nothing when
     // the file is not a PNG read this way (interlaced, damaged, not a regular file, or larger
     // than Qt's image allocation limit), so that the caller may hand it to QImageReader.
+    // A reduced picture comes from PictureCache when its copy there is current, and is put
+    // there when it was decoded.
     static std::optional<DecodedPicture> readPng(const QString& path, const QSize& cover);
+
+private:
+    static std::optional<DecodedPicture> decodePng(FILE* stream, const QSize& cover);
 };

@@ -8,16 +8,28 @@
 
 #include <sys/stat.h>
 
-std::optional<FileIdentity> FileIdentity::of(const QString& path) {
-    struct stat info {};
-    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return std::nullopt;
+namespace {
+FileIdentity identityOf(const struct stat& info) {
     FileIdentity id;
     id.size = static_cast<qint64>(info.st_size);
     id.modifiedNs = static_cast<qint64>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
     id.inode = static_cast<quint64>(info.st_ino);
     id.device = static_cast<quint64>(info.st_dev);
     return id;
+}
+}  // namespace
+
+std::optional<FileIdentity> FileIdentity::of(const QString& path) {
+    struct stat info {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return identityOf(info);
+}
+
+std::optional<FileIdentity> FileIdentity::ofOpen(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) return std::nullopt;
+    return identityOf(info);
 }
 
 bool SkinFileCache::Picture::covers(const QSize& cover) const {
@@ -44,7 +56,8 @@ QImage SkinFileCache::picture(const QString& path, const QSize& cover) {
         // Anything else Qt reads, whole. Its allocation limit refuses pictures whose header asks
         // for absurd sizes.
         QImageReader reader(path);
-        decoded = DecodedPicture{reader.read(), 1};
+        const QImage image = reader.read();
+        decoded = DecodedPicture{image, 1, image.size()};
     }
     pictures.insert(path, {*id, {decoded->image, decoded->reduction == 1}});
     return decoded->image;

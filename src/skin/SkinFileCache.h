@@ -19,6 +19,8 @@ struct FileIdentity {
 
     // One stat(); nothing when there is no such file.
     static std::optional<FileIdentity> of(const QString& path);
+    // The same for an open file.
+    static std::optional<FileIdentity> ofOpen(int fd);
 };
 
 // Decoded pictures and parsed label lists of the skin on screen, so that a layout with

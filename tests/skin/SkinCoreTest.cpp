@@ -2,6 +2,7 @@
 #include "platform/Device.h"
 #include "skin/LabelList.h"
 #include "skin/LabelPlacement.h"
+#include "skin/PictureCache.h"
 #include "skin/PictureChoice.h"
 #include "skin/PictureDecoder.h"
 #include "skin/SkinStore.h"
@@ -230,6 +231,45 @@ TEST(PictureDecoderTest, ReadsEachKindOfPngAsQtDoesOrLeavesItToQt) {
           data + "/hostile-huge-header.png", data + "/labels-one-entry.bplist", pipe,
           home.path() + "/missing.png"})
         EXPECT_FALSE(PictureDecoder::readPng(path, {100, 100}).has_value()) << path.toStdString();
+}
+
+// A reduced picture is kept on disk and read back instead of decoded while the file and the
+// reduction asked for stay the same; a changed file, another reduction or a damaged copy
+// decodes afresh, and whole pictures are not kept.
+TEST(PictureCacheTest, ServesTheCopyOnlyWhileFileAndReductionMatch) {
+    const TempHome home;
+    const QString path = home.path() + "/picture.png";
+    QImage colours(40, 30, QImage::Format_RGB32);
+    colours.fill(Qt::blue);
+    ASSERT_TRUE(colours.save(path, "PNG"));
+    const QSize cover(10, 10);  // a third of the picture
+    const std::optional<DecodedPicture> decoded = PictureDecoder::readPng(path, cover);
+    ASSERT_TRUE(decoded && decoded->reduction == 3 && decoded->fullSize == colours.size());
+    ASSERT_TRUE(QFile::exists(PictureCache::fileFor(path)));
+
+    // What is read back is the copy: one planted under the file's identity shows.
+    DecodedPicture planted = *decoded;
+    planted.image.fill(Qt::red);
+    auto plant = [&] { PictureCache::store(path, *FileIdentity::of(path), planted); };
+    auto shown = [&](const QSize& size) {
+        const std::optional<DecodedPicture> read = PictureDecoder::readPng(path, size);
+        return read ? QColor(read->image.pixel(0, 0)) : QColor();
+    };
+    plant();
+    EXPECT_EQ(shown(cover), QColor(Qt::red));
+    EXPECT_EQ(shown({20, 15}), QColor(Qt::blue));  // half: another reduction
+    plant();
+    ASSERT_TRUE(colours.save(path, "PNG"));  // the same picture, but a new file
+    EXPECT_EQ(shown(cover), QColor(Qt::blue));
+    plant();
+    QFile copy(PictureCache::fileFor(path));
+    ASSERT_TRUE(copy.resize(copy.size() - 1));
+    EXPECT_EQ(shown(cover), QColor(Qt::blue));
+
+    const QString whole = home.path() + "/whole.png";
+    ASSERT_TRUE(colours.save(whole, "PNG"));
+    ASSERT_TRUE(PictureDecoder::readPng(whole, {}).has_value());
+    EXPECT_FALSE(QFile::exists(PictureCache::fileFor(whole)));
 }
 
 }  // namespace
