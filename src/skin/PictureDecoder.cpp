@@ -259,7 +259,7 @@ std::optional<DecodedPicture> PictureDecoder::readPng(const QString& path, const
     if (std::optional<DecodedPicture> copy = PictureCache::load(path, *file.identity, cover))
         return copy;
     std::optional<DecodedPicture> decoded = decodePng(file.stream, cover);
-    if (decoded && decoded->reduction > 1) PictureCache::store(path, *file.identity, *decoded);
+    if (decoded) PictureCache::store(path, *file.identity, *decoded);
     return decoded;
 }
 
