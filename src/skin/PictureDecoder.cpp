@@ -11,6 +11,7 @@
 #include <atomic>
 #include <csetjmp>
 #include <cstdio>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -84,15 +85,20 @@ struct Sink {
 // to the one that sums them, so that the two run side by side.
 class RowQueue {
 public:
-    explicit RowQueue(size_t rowBytes) : rowBytes(rowBytes), buffer(kSlots * rowBytes) {}
+    // Room for up to 32 rows, and for at least 2 of any width, in at most 8 MiB beyond that.
+    explicit RowQueue(size_t rowBytes)
+        : rowBytes(rowBytes),
+          slotCount(quint32(std::clamp<size_t>((size_t{8} << 20) / rowBytes, 2, 32))),
+          batch(std::max(1u, slotCount / 4)),
+          buffer(slotCount * rowBytes) {}
 
     // The reader's side: a free slot to read the next row into, then push(), and finish() after
     // the last.
     png_bytep nextFree() {
         const quint32 at = produced.load(std::memory_order_relaxed);
-        if (at - consumed.load() == kSlots) {
+        if (at - consumed.load() == slotCount) {
             produced.notify_one();  // the summer must be awake to make room
-            for (quint32 done = consumed.load(); at - done == kSlots; done = consumed.load())
+            for (quint32 done = consumed.load(); at - done == slotCount; done = consumed.load())
                 consumed.wait(done);
         }
         return slot(at);
@@ -100,7 +106,7 @@ public:
     void push() {
         // Waking the other side for every row would cost more than the rows: it is woken for
         // every few, and whenever it must be.
-        if (produced.fetch_add(1) % kBatch == kBatch - 1) produced.notify_one();
+        if (produced.fetch_add(1) % batch == batch - 1) produced.notify_one();
     }
     void finish() { produced.notify_one(); }
     // No more rows will come: the reader failed.
@@ -118,15 +124,16 @@ public:
         return aborted ? nullptr : slot(at);
     }
     void pop() {
-        if (consumed.fetch_add(1) % kBatch == kBatch - 1) consumed.notify_one();
+        // Every few, and never fewer than once while the queue drains from full.
+        if (consumed.fetch_add(1) % batch == batch - 1) consumed.notify_one();
     }
 
 private:
-    static constexpr quint32 kSlots = 32;
-    static constexpr quint32 kBatch = 8;
-    png_bytep slot(quint32 n) { return buffer.data() + (n % kSlots) * rowBytes; }
+    png_bytep slot(quint32 n) { return buffer.data() + (n % slotCount) * rowBytes; }
 
     const size_t rowBytes;
+    const quint32 slotCount;
+    const quint32 batch;
     std::vector<png_byte> buffer;
     std::atomic<quint32> produced{0};
     std::atomic<quint32> consumed{0};
@@ -302,9 +309,14 @@ std::optional<DecodedPicture> PictureDecoder::decodePng(FILE* stream, const QSiz
     std::vector<quint16> columns(samples);
     sink.columns = columns.data();
     RowQueue queue(samples);
-    std::jthread summer([&queue, &sink] {
-        sink.channels == 4 ? sumRows<4>(queue, sink) : sumRows<3>(queue, sink);
-    });
+    std::jthread summer;
+    try {
+        summer = std::jthread([&queue, &sink] {
+            sink.channels == 4 ? sumRows<4>(queue, sink) : sumRows<3>(queue, sink);
+        });
+    } catch (const std::system_error&) {
+        return std::nullopt;  // no thread to be had: Qt's reader, on this one
+    }
     const bool read = queueRows(reader.png, queue, header.height);
     if (!read) queue.abort();
     summer.join();

@@ -4,6 +4,7 @@
 #include "skin/PictureChoice.h"
 
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -28,9 +29,13 @@ void PicturePrefetch::start(const QString& path, const QSize& cover) {
     p.path = path;
     p.identity = FileIdentity::of(path);
     if (!p.identity) return;
-    p.worker = std::jthread([&p, path, cover] {
-        p.image = PictureDecoder::readPng(path, cover);  // read by take() only after a join
-    });
+    try {
+        p.worker = std::jthread([&p, path, cover] {
+            p.image = PictureDecoder::readPng(path, cover);  // read by take() only after a join
+        });
+    } catch (const std::system_error&) {
+        p.path.clear();  // no thread to be had: the first layout decodes as any other
+    }
 }
 
 void PicturePrefetch::startForSkin(const QString& bundle, const QString& skin, const QSize& size,

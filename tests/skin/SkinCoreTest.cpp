@@ -223,6 +223,16 @@ TEST(PictureDecoderTest, ReadsEachKindOfPngAsQtDoesOrLeavesItToQt) {
         }
     }
 
+    // A million pixels wide: rows queued two at a time.
+    QImage wide(1'000'000, 4, QImage::Format_RGB32);
+    wide.fill(Qt::green);
+    ASSERT_TRUE(wide.save(home.path() + "/wide.png", "PNG"));
+    const std::optional<DecodedPicture> narrowed =
+        PictureDecoder::readPng(home.path() + "/wide.png", {1000, 2});
+    ASSERT_TRUE(narrowed.has_value());
+    EXPECT_EQ(narrowed->image.size(), QSize(500'000, 2));
+    EXPECT_EQ(QColor(narrowed->image.pixel(499'999, 1)), QColor(Qt::green));
+
     const QString pipe = home.path() + "/pipe.png";
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const QString data = VELL_TEST_DATA;
