@@ -7,14 +7,13 @@
 #include "screen/StatusWords.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -27,13 +26,6 @@
 #include <utility>
 
 namespace {
-// The two fields the window shows: temperature and humidity.
-constexpr qsizetype kFirstField = 5;
-constexpr qsizetype kSecondField = 15;
-constexpr qsizetype kFieldLength = 5;
-// A rejected record is printed in hex, as much of it as the log shows; "length" tells the rest.
-constexpr qsizetype kRejectedBytes = 64;
-
 // SIGINT and SIGTERM write one byte to this pipe, all that a handler may safely do; the main
 // loop reads it.
 int stopPipe[2] = {-1, -1};
@@ -86,21 +78,20 @@ QByteArray jsonLine(std::initializer_list<std::pair<const char*, QJsonValue>> fi
     return line += "}\n";
 }
 
-// For a record that passed the checks: ASCII, at least 20 bytes.
-QByteArray readingLine(const QDateTime& at, const QByteArray& record) {
-    const auto field = [&record](qsizetype offset) {
-        return QString::fromLatin1(record.mid(offset, kFieldLength)).trimmed();
-    };
+QByteArray readingLine(const QDateTime& at, const QByteArray& record,
+                       const ReadingRecord::Fields& fields) {
     return jsonLine({{"time", stamp(at)},
-                     {"temperature", field(kFirstField)},
-                     {"humidity", field(kSecondField)},
+                     {"temperature", fields.temperature.trimmed()},
+                     {"humidity", fields.humidity.trimmed()},
                      {"record", QString::fromLatin1(record)}});
 }
 
 QByteArray rejectedLine(const QDateTime& at, const QByteArray& record) {
-    return jsonLine({{"time", stamp(at)},
-                     {"rejected", QString::fromLatin1(record.left(kRejectedBytes).toHex())},
-                     {"length", record.size()}});
+    return jsonLine(
+        {{"time", stamp(at)},
+         // As much as the log shows; "length" tells the rest.
+         {"rejected", QString::fromLatin1(record.left(ReadingRecord::kLoggedBytes).toHex())},
+         {"length", record.size()}});
 }
 }  // namespace
 
@@ -181,14 +172,14 @@ void Headless::watchReader() {
 
 void Headless::reading(const QDateTime& at, const QByteArray& record) {
     if (done) return;
-    const std::optional<QString> text = ReadingRecord::readingText(record);
-    if (!text) {
+    const std::optional<ReadingRecord::Fields> fields = ReadingRecord::fields(record);
+    if (!fields) {
         SystemLog::write(ReadingRecord::rejectionLine(record));
         print(rejectedLine(at, record));
         return;
     }
-    SystemLog::write(*text);
-    print(readingLine(at, record));
+    SystemLog::write(ReadingRecord::text(*fields));
+    print(readingLine(at, record, *fields));
     if (!done && options.readings > 0 && ++readings >= options.readings) finish(0);
 }
 

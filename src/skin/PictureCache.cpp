@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cstring>
@@ -43,17 +43,6 @@ bool readAll(int fd, void* to, size_t n) {
     return true;
 }
 
-bool writeAll(int fd, const void* from, size_t n) {
-    const auto* at = static_cast<const char*>(from);
-    while (n > 0) {
-        const ssize_t put = ::write(fd, at, n);
-        if (put <= 0) return false;
-        at += put;
-        n -= size_t(put);
-    }
-    return true;
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int fd) : fd(fd) {}
@@ -70,13 +59,12 @@ public:
 bool matches(const Header& h, const FileIdentity& identity, const QSize& cover) {
     const QSize full(h.fullWidth, h.fullHeight);
     const int k = h.reduction;
-    const int limitMb = QImageReader::allocationLimit();
     return std::memcmp(h.magic, kMagic, sizeof kMagic) == 0 &&
            FileIdentity{h.size, h.modifiedNs, h.inode, h.device} == identity && !full.isEmpty() &&
            k >= 2 && k == PictureDecoder::reductionFor(full, cover) &&
            h.width == (full.width() + k - 1) / k && h.height == (full.height() + k - 1) / k &&
            (h.format == QImage::Format_RGB32 || h.format == QImage::Format_ARGB32_Premultiplied) &&
-           (limitMb <= 0 || qint64{h.width} * h.height * 4 <= qint64{limitMb} << 20);
+           PictureDecoder::withinAllocationLimit(QSize(h.width, h.height));
 }
 
 // Makes room for one more copy: the folder keeps the most recently written few, so copies of
@@ -125,8 +113,6 @@ void PictureCache::store(const QString& path, const FileIdentity& identity,
     for (const QString& own : {ours, folder})  // the user's pictures, for the user's eyes only
         ::mkdir(QFile::encodeName(own).constData(), 0700);
     keepFewest(folder);
-    // Written aside and renamed, so that a copy is either whole or not there.
-    const QByteArray aside = QFile::encodeName(target) + ".part" + QByteArray::number(::getpid());
     Header h{};
     std::memcpy(h.magic, kMagic, sizeof kMagic);
     h.size = identity.size;
@@ -139,13 +125,10 @@ void PictureCache::store(const QString& path, const FileIdentity& identity,
     h.width = image.width();
     h.height = image.height();
     h.format = image.format();
-    bool written = false;
-    {
-        const Descriptor file(
-            ::open(aside.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-        written = file.fd >= 0 && writeAll(file.fd, &h, sizeof h) &&
-                  writeAll(file.fd, image.constBits(), size_t(image.sizeInBytes()));
-    }
-    if (!written || ::rename(aside.constData(), QFile::encodeName(target).constData()) != 0)
-        ::unlink(aside.constData());
+    // Written aside and renamed, so that a copy is either whole or not there.
+    QSaveFile file(target);
+    const auto bytes = [](const void* data) { return static_cast<const char*>(data); };
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes(&h), sizeof h) == qint64{sizeof h} &&
+        file.write(bytes(image.constBits()), image.sizeInBytes()) == image.sizeInBytes())
+        file.commit();
 }

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -222,9 +221,7 @@ public:
         const int fd = ::open(QFile::encodeName(path).constData(),
                               O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         if (fd < 0) return;
-        struct stat info {};
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-            !(identity = FileIdentity::ofOpen(fd)) || (stream = ::fdopen(fd, "rb")) == nullptr)
+        if (!(identity = FileIdentity::ofOpen(fd)) || (stream = ::fdopen(fd, "rb")) == nullptr)
             ::close(fd);
     }
     ~PictureFile() {
@@ -248,29 +245,8 @@ public:
     png_infop info;
 };
 
-bool withinAllocationLimit(png_uint_32 width, png_uint_32 height) {
-    const int limitMb = QImageReader::allocationLimit();
-    return limitMb <= 0 || quint64{width} * height * 4 <= quint64(limitMb) * 1024 * 1024;
-}
-}  // namespace
-
-int PictureDecoder::reductionFor(const QSize& picture, const QSize& cover) {
-    if (cover.isEmpty() || picture.isEmpty()) return 1;
-    const int k = std::min(picture.width() / cover.width(), picture.height() / cover.height());
-    return std::clamp(k, 1, kMaxReduction);
-}
-
-std::optional<DecodedPicture> PictureDecoder::readPng(const QString& path, const QSize& cover) {
-    const PictureFile file(path);
-    if (file.stream == nullptr) return std::nullopt;
-    if (std::optional<DecodedPicture> copy = PictureCache::load(path, *file.identity, cover))
-        return copy;
-    std::optional<DecodedPicture> decoded = decodePng(file.stream, cover);
-    if (decoded) PictureCache::store(path, *file.identity, *decoded);
-    return decoded;
-}
-
-std::optional<DecodedPicture> PictureDecoder::decodePng(FILE* stream, const QSize& cover) {
+// Everything libpng reads but interlaced pictures, from just before the signature.
+std::optional<DecodedPicture> decodePng(FILE* stream, const QSize& cover) {
     png_byte signature[8] = {};
     if (std::fread(signature, 1, 8, stream) != 8 || png_sig_cmp(signature, 0, 8) != 0)
         return std::nullopt;
@@ -283,10 +259,10 @@ std::optional<DecodedPicture> PictureDecoder::decodePng(FILE* stream, const QSiz
     png_set_sig_bytes(reader.png, 8);
     Header header;
     if (!readHeader(reader.png, reader.info, &header) || header.interlaced ||
-        !withinAllocationLimit(header.width, header.height))
+        !PictureDecoder::withinAllocationLimit(QSize(int(header.width), int(header.height))))
         return std::nullopt;
     const QSize size(int(header.width), int(header.height));
-    const int k = reductionFor(size, cover);
+    const int k = PictureDecoder::reductionFor(size, cover);
     if (!startRows(reader.png, reader.info, header, k == 1)) return std::nullopt;
 
     const bool alpha = header.channels == 4;
@@ -322,4 +298,27 @@ std::optional<DecodedPicture> PictureDecoder::decodePng(FILE* stream, const QSiz
     summer.join();
     if (!read) return std::nullopt;
     return DecodedPicture{image, k, size};
+}
+}  // namespace
+
+bool PictureDecoder::withinAllocationLimit(const QSize& size) {
+    const int limitMb = QImageReader::allocationLimit();
+    return limitMb <= 0 ||
+           qint64{size.width()} * size.height() * 4 <= qint64{limitMb} * 1024 * 1024;
+}
+
+int PictureDecoder::reductionFor(const QSize& picture, const QSize& cover) {
+    if (cover.isEmpty() || picture.isEmpty()) return 1;
+    const int k = std::min(picture.width() / cover.width(), picture.height() / cover.height());
+    return std::clamp(k, 1, kMaxReduction);
+}
+
+std::optional<DecodedPicture> PictureDecoder::readPng(const QString& path, const QSize& cover) {
+    const PictureFile file(path);
+    if (file.stream == nullptr) return std::nullopt;
+    if (std::optional<DecodedPicture> copy = PictureCache::load(path, *file.identity, cover))
+        return copy;
+    std::optional<DecodedPicture> decoded = decodePng(file.stream, cover);
+    if (decoded) PictureCache::store(path, *file.identity, *decoded);
+    return decoded;
 }

@@ -4,7 +4,6 @@
 #include <QSize>
 #include <QString>
 
-#include <cstdio>
 #include <optional>
 
 // Reads a PNG picture row by row with libpng. When the picture is much larger than the view it
@@ -33,6 +32,6 @@ public:
     // there when it was decoded.
     static std::optional<DecodedPicture> readPng(const QString& path, const QSize& cover);
 
-private:
-    static std::optional<DecodedPicture> decodePng(FILE* stream, const QSize& cover);
+    // Whether Qt's image allocation limit allows a 32-bit picture of size.
+    static bool withinAllocationLimit(const QSize& size);
 };

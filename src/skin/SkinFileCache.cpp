@@ -28,7 +28,7 @@ std::optional<FileIdentity> FileIdentity::of(const QString& path) {
 
 std::optional<FileIdentity> FileIdentity::ofOpen(int fd) {
     struct stat info {};
-    if (::fstat(fd, &info) != 0) return std::nullopt;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     return identityOf(info);
 }
 

@@ -19,7 +19,7 @@ struct FileIdentity {
 
     // One stat(); nothing when there is no such file.
     static std::optional<FileIdentity> of(const QString& path);
-    // The same for an open file.
+    // The same for an open regular file; nothing for anything else (a pipe, a device).
     static std::optional<FileIdentity> ofOpen(int fd);
 };
 
