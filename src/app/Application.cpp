@@ -5,6 +5,8 @@
 #include "app/MenuBuilder.h"
 #include "screen/StatusWords.h"
 #include "screen/ViewController.h"
+#include "skin/PictureCopy.h"
+#include "skin/UIBackGroundView.h"
 #include "widgets/OrrinNavigationController.h"
 
 #include <QApplication>
@@ -151,13 +153,15 @@ private:
     bool done = false;
 };
 
-// After the first frame: the window icon, and with VELL_REPORT_FIRST_PAINT set one line on
-// standard error that marks the frame, which bench/ times the start against.
+// After the first frame: the reduced pictures' copies for the next start, the window icon, and with
+// VELL_REPORT_FIRST_PAINT set one line on standard error that marks the frame, which bench/ times
+// the start against.
 void afterFirstFrame() {
     if (qEnvironmentVariableIsSet("VELL_REPORT_FIRST_PAINT")) {
         std::fputs("vell-thermo: first frame painted\n", stderr);
         std::fflush(stderr);
     }
+    PictureCopy::beginWriting();
     // The icon costs the X11 window 10 ms or so of conversions, so it comes a moment later.
     // Only X11 shows it; Wayland desktops take the icon from the desktop file.
     if (QGuiApplication::platformName() == QLatin1String("xcb"))
@@ -173,6 +177,7 @@ std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& sc
     window->setCentralWidget(root);
     root->loadViewIfNeeded();
     screen.setFirstSkin(options.skin);
+    UIBackGroundView::expectWindowSize(options.size);
     root->pushViewController(&screen);
     window->resize(options.size);
     MenuBuilder menus(window->menuBar());

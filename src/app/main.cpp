@@ -2,10 +2,12 @@
 #include "app/CommandLine.h"
 #include "app/Headless.h"
 #include "app/Startup.h"
+#include "platform/Bundle.h"
 #include "platform/Device.h"
 #include "platform/HomeDirectory.h"
 #include "platform/SystemLog.h"
-#include "skin/PicturePrefetch.h"
+#include "skin/PictureChoice.h"
+#include "skin/PictureCopy.h"
 #include "skin/SkinStore.h"
 #include "skincheck/CheckCommand.h"
 
@@ -32,6 +34,18 @@ int checkSkins(int& argc, char* argv[], const Options& options) {
     return runSkinCheck(argc, argv, request);
 }
 
+// The reduced copy of the first skin picture, if there is one, read before anything of Qt's
+// plug-ins loads. The first layout takes it when it still matches the picture and the view.
+void readFirstPictureAhead(const Options& options) {
+    const std::unique_ptr<Bundle> installed =
+        Bundle::initWithPath(SkinStore::installedBundlePath(HomeDirectory::path()));
+    if (!installed) return;
+    const QString path =
+        installed->pathForResource(backgroundResourceName(options.idiom, QSizeF(options.size)),
+                                   QStringLiteral("png"), options.skin);
+    if (!path.isNull()) PictureCopy::readAhead(path);
+}
+
 // The window, once the options have been checked as far as they can be without it.
 int showWindow(int& argc, char* argv[], const Options& options) {
     if (!Startup::hasDisplay()) {
@@ -48,12 +62,8 @@ int showWindow(int& argc, char* argv[], const Options& options) {
     // Qt takes the first thread that asks for its thread data as the main thread: this one,
     // before any helper thread touches a Qt object.
     QThread::currentThread();
-    // The first picture decodes while the application connects to the display and builds the
-    // window, which waits for it only to paint it. The decode ends before the application does.
-    PicturePrefetch::startForSkin(SkinStore::installedBundlePath(HomeDirectory::path()),
-                                  options.skin, options.size, options.idiom);
+    readFirstPictureAhead(options);
     QApplication app(argc, argv);
-    const PicturePrefetch::Finish prefetched;
     QApplication::setApplicationName(QStringLiteral("vell-thermo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));
     QApplication::setApplicationVersion(QStringLiteral(VELL_VERSION));

@@ -2,7 +2,6 @@
 
 #include "platform/Bundle.h"
 #include "skin/PictureChoice.h"
-#include "skin/PicturePrefetch.h"
 #include "skin/SkinFileCache.h"
 
 namespace {
@@ -23,24 +22,20 @@ QStringList limitLines(const PlacementLimits& limits) {
 }
 }  // namespace
 
-void SkinLayout::takePicture(SkinFileCache& files) {
-    picturePending = false;
-    if (!picturePath.isNull()) picture = files.picture(picturePath, cover);
-    if (picture.isNull())
-        problems.prepend(QStringLiteral("%1 NOT exist.")
-                             .arg(picturePath.isNull() ? QStringLiteral("(null)") : picturePath));
-}
-
 SkinLayout SkinLayout::make(const Bundle& bundle, const QString& skin, const QSizeF& size,
-                            Device::Idiom idiom, SkinFileCache& files, const QSize& cover,
-                            Picture when) {
+                            Device::Idiom idiom, SkinFileCache& files, const QSize& cover) {
     SkinLayout layout;
     layout.pictureName = backgroundResourceName(idiom, size);
     layout.picturePath = bundle.pathForResource(layout.pictureName, QStringLiteral("png"), skin);
-    layout.cover = cover;
-    layout.picturePending = when == Picture::Later && !layout.picturePath.isNull() &&
-                            PicturePrefetch::pending(layout.picturePath);
-    if (!layout.picturePending) layout.takePicture(files);
+    if (!layout.picturePath.isNull()) {
+        const ReadPicture read = files.picture(layout.picturePath, cover);
+        layout.picture = read.image;
+        if (!read.image.isNull()) layout.pictureSize = read.fullSize;
+    }
+    if (layout.picture.isNull())
+        layout.problems << QStringLiteral("%1 NOT exist.")
+                               .arg(layout.picturePath.isNull() ? QStringLiteral("(null)")
+                                                                : layout.picturePath);
 
     const SkinFileCache::LabelFile labels = files.labels(
         bundle.pathForResource(QStringLiteral("labels"), QStringLiteral("plist"), skin));

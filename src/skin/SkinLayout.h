@@ -14,23 +14,16 @@ class SkinFileCache;
 // as placed, and the lines the window logs about the skin's files, in the window's words and
 // order. The window shows and logs this; the skin checker prints it.
 struct SkinLayout {
-    QString pictureName;          // resource name, such as "background_Mac_Landscape"
-    QString picturePath;          // null when the skin has no such file
-    QImage picture;               // null when missing or not decodable
-    QSize cover;                  // the pixels the picture must cover; empty for the whole picture
-    bool picturePending = false;  // still decoding ahead of the window: see takePicture
+    QString pictureName;      // resource name, such as "background_Mac_Landscape"
+    QString picturePath;      // null when the skin has no such file
+    QImage picture;           // null when missing or not decodable
+    QSize pictureSize{0, 0};  // the file's picture in pixels, which may be shown reduced
     bool labelsRead = false;
     QList<PlacedLabel> labels;
     QStringList problems;
 
-    // Files come through files, so that an unchanged file is not decoded again. The picture
-    // may come reduced, no smaller than cover pixels; whole when cover is empty. With later, a
-    // picture that is still being decoded ahead is left pending, with its line, instead of
-    // waited for.
-    enum class Picture { Now, Later };
+    // Files come through files, so that an unchanged file is not read again. The picture may
+    // come reduced, no smaller than cover pixels; whole when cover is empty.
     static SkinLayout make(const Bundle& bundle, const QString& skin, const QSizeF& size,
-                           Device::Idiom idiom, SkinFileCache& files, const QSize& cover = {},
-                           Picture when = Picture::Now);
-    // Waits for a pending picture and puts its line, if any, before the others.
-    void takePicture(SkinFileCache& files);
+                           Device::Idiom idiom, SkinFileCache& files, const QSize& cover = {});
 };

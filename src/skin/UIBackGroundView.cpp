@@ -12,10 +12,16 @@
 #include "widgets/UILinkLabel.h"
 #include "widgets/ViewGeometry.h"
 
-#include <QEvent>
-#include <QTimer>
 #include <QtMath>
 #include <algorithm>
+
+namespace {
+QSize expectedWindow;
+}
+
+void UIBackGroundView::expectWindowSize(const QSize& size) {
+    expectedWindow = size;
+}
 
 std::unique_ptr<UIBackGroundView> UIBackGroundView::init() {
     return initWithSkin(QStringLiteral("default"));
@@ -34,13 +40,13 @@ std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& 
         return nullptr;
     }
     std::unique_ptr<UIBackGroundView> view(new UIBackGroundView(std::move(bundle), skin));
+    view->pictureFor = std::exchange(expectedWindow, QSize());
 
     const QRectF screen = Device::mainScreenBounds();
     view->setFrame(QRectF(QPointF(0, 0), screen.size()));
     view->backgroundImageView = new ImageView(view.get());
     ViewGeometry::setFrame(view->backgroundImageView, QRectF(QPointF(0, 0), screen.size()));
     view->backgroundImageView->setContentMode(ImageView::ScaleAspectFill);
-    view->backgroundImageView->installEventFilter(view.get());
     view->backgroundImageView->show();
     UIBackGroundView* target = view.get();
     new TapRecognizer(target, 5, [target] { target->gestureTapped(); });
@@ -68,37 +74,18 @@ void UIBackGroundView::relayout() {
     files.keepOnly(folder);
     watcher.watch(folder);
     // The picture needs no more pixels than the view shows on this screen.
-    const QSizeF pixels = frame().size() * devicePixelRatioF();
+    const QSizeF pixels =
+        QSizeF(pictureFor.isEmpty() ? frame().size() : std::exchange(pictureFor, QSize())) *
+        devicePixelRatioF();
     const QSize cover(qCeil(pixels.width()), qCeil(pixels.height()));
-    const SkinLayout skin =
-        SkinLayout::make(*myBundle, skinName, frame().size(), Device::userInterfaceIdiom(), files,
-                         cover, SkinLayout::Picture::Later);
+    const SkinLayout skin = SkinLayout::make(*myBundle, skinName, frame().size(),
+                                             Device::userInterfaceIdiom(), files, cover);
     removeLinkLabels();
     for (const PlacedLabel& placement : skin.labels) addLinkLabel(placement);
-    waiting.append(skin);
-    if (!skin.picturePending) {
-        showPictures();
-    } else if (waiting.size() == 1) {
-        // A window that is not painted soon, such as one that starts minimised, still logs.
-        QTimer::singleShot(kPendingPictureMs, this, &UIBackGroundView::showPictures);
-    }
-}
-
-void UIBackGroundView::showPictures() {
-    const QList<SkinLayout> layouts = std::exchange(waiting, {});
-    for (SkinLayout layout : layouts) {
-        if (layout.picturePending) layout.takePicture(files);
-        // A picture that cannot be shown leaves the one before it on screen.
-        if (!layout.picture.isNull() && backgroundImageView != nullptr)
-            backgroundImageView->setImage(layout.picture);
-        for (const QString& line : layout.problems) SystemLog::write(line);
-    }
-}
-
-bool UIBackGroundView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == backgroundImageView && event->type() == QEvent::Paint && !waiting.isEmpty())
-        showPictures();
-    return QWidget::eventFilter(watched, event);
+    // A picture that cannot be shown leaves the one before it on screen.
+    if (!skin.picture.isNull() && backgroundImageView != nullptr)
+        backgroundImageView->setImage(skin.picture);
+    for (const QString& line : skin.problems) SystemLog::write(line);
 }
 
 void UIBackGroundView::gestureTapped() {

@@ -39,18 +39,13 @@ public:
     ImageView* pictureView() const { return backgroundImageView; }
     const Bundle& bundle() const { return *myBundle; }
 
-    // How long a picture decoding at start-up may wait for the first paint before it is shown
-    // (and its lines logged) anyway.
-    static constexpr int kPendingPictureMs = 500;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The size, in points, of the window the next view will be shown in. The view's first
+    // layout is at the screen's size, but its picture is read reduced for this window, so that
+    // the layout at the window's size finds it ready.
+    static void expectWindowSize(const QSize& size);
 
 private:
     UIBackGroundView(std::unique_ptr<Bundle> bundle, QString skin);
-    // Shows the pictures of the layouts made so far, waiting for one still decoding, and logs
-    // their lines, in the order the layouts were made.
-    void showPictures();
     void removeLinkLabels();
     void addLinkLabel(const PlacedLabel& placement);
 
@@ -59,7 +54,5 @@ private:
     QString skinName;
     SkinFileCache files;  // the current skin's decoded files, checked against the disk each layout
     SkinWatcher watcher;  // lays the skin out again when its files change
-    // Layouts whose picture and lines are not shown yet: at start-up the first picture decodes
-    // while the window is built, and is waited for when the picture is first painted.
-    QList<SkinLayout> waiting;
+    QSize pictureFor;     // the window size the first layout reads its picture for
 };

@@ -4,12 +4,12 @@
 #include "platform/Device.h"
 #include "platform/UrlOpener.h"
 #include "skin/PictureChoice.h"
+#include "skin/PictureReader.h"
 #include "skincheck/LabelLint.h"
 #include "widgets/FontLookup.h"
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLocale>
 
 #include <algorithm>
@@ -75,11 +75,9 @@ void checkPictures(const Bundle& bundle, const QString& skin, const QSizeF& size
             continue;
         }
         // The header only: decoding every picture of every skin would take seconds.
-        const QSize pixels = QImageReader(path).size();
-        if (!pixels.isValid() || pixels.isEmpty()) {
-            // A format that keeps its size to itself is still fine when it can be read.
-            if (!reported && !QImageReader(path).canRead())
-                out.append({file, 0, {}, QStringLiteral("cannot be read as a picture")});
+        const QSize pixels = PictureReader::size(path);
+        if (pixels.isEmpty()) {
+            if (!reported) out.append({file, 0, {}, QStringLiteral("cannot be read as a picture")});
             continue;
         }
         const double stretch = std::max(covered.width() * ratio / pixels.width(),

@@ -27,7 +27,7 @@ SkinReport::Skin inspect(const Bundle& bundle, const QString& name, const QSizeF
     skin.picture.name = layout.pictureName;
     skin.picture.path = layout.picturePath;
     skin.picture.decodes = !layout.picture.isNull();
-    skin.picture.pixels = layout.picture.size();
+    skin.picture.pixels = layout.pictureSize;
     skin.labelsRead = layout.labelsRead;
     skin.problems = layout.problems;
     skin.warnings = SkinLint::check(bundle, name, size, idiom, layout.labels);

@@ -25,6 +25,21 @@ TEST(AppTest, ReplaysFromStandardInputLogEveryRecordOnceInOrder) {
         "vell-thermo: --size takes WIDTHxHEIGHT, each from 1 to 16384, such as 1024x768."));
 }
 
+// The first layout's lines are written as the window is built, before the link's first status,
+// in a run that ends at its first reading.
+TEST(AppTest, TheFirstLayoutLogsBeforeTheLinkStarts) {
+    const TempHome home;
+    ASSERT_TRUE(SkinStore::installIfMissing(VELL_TEST_SKIN_BUNDLE, home.installedBundle()));
+    QFile::remove(home.installedBundle() + "/qir/labels.plist");
+    const Finished done =
+        runApp({"--home", home.path(), "--sensor", "sim", "--interval", "0", "--readings", "1"});
+    EXPECT_EQ(done.status, 0) << ::testing::PrintToString(done.err);
+    const QStringList lines =
+        done.err.filter(QRegularExpression(QStringLiteral("^(labels file NOT|scanning)")));
+    EXPECT_EQ(lines.value(0), "labels file NOT found.");
+    EXPECT_TRUE(lines.contains("scanning...")) << ::testing::PrintToString(done.err);
+}
+
 // The skin fills the window at its size; --skin previews another for one run. The left edge tells.
 TEST(AppTest, ScreenshotShowsTheSkinAtTheWindowSizeAndSkinPreviewsAnotherForOneRun) {
     const TempHome home;

@@ -1,7 +1,9 @@
 #include "screen/ViewController.h"
+#include "skin/UIBackGroundView.h"
 #include "widgets/ActivityIndicator.h"
 #include "widgets/FitLabel.h"
 #include "widgets/OrrinNavigationController.h"
+#include "widgets/ViewGeometry.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -34,6 +36,24 @@ protected:
     QStringList shown;
     bool shownOffMain = false;
 };
+
+// The label and the indicator keep their first frames until the screen appears, then sit in the
+// middle of the root view, and of each new size, at their own sizes; the background fills it.
+TEST_F(ScreenTest, PlacesItsViewsAtTheirExactFrames) {
+    const auto frames = [&] {
+        return QList<QRectF>{ViewGeometry::frame(screen->readingLabel()),
+                             ViewGeometry::frame(screen->activityIndicator()),
+                             screen->backgroundView()->frame()};
+    };
+    EXPECT_EQ(frames().mid(0, 2), (QList<QRectF>{{0, 0, 320, 40}, {0, 0, 120, 120}}));
+    navigation.resize(1024, 768);
+    navigation.show();
+    EXPECT_EQ(frames(),
+              (QList<QRectF>{{352, 364, 320, 40}, {452, 324, 120, 120}, {0, 0, 1024, 768}}));
+    screen->viewWillTransitionToSize({800, 600});
+    EXPECT_EQ(frames().mid(0, 2), (QList<QRectF>{{240, 280, 320, 40}, {340, 240, 120, 120}}));
+    screen->gotoSystem();
+}
 
 // Each link sends the row's events as it starts; any record, good or damaged, stops the spinner.
 TEST_F(ScreenTest, ShowsOnTheMainThreadAndLogsWhatTheSensorSends) {

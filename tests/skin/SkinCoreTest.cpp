@@ -2,9 +2,10 @@
 #include "platform/Device.h"
 #include "skin/LabelList.h"
 #include "skin/LabelPlacement.h"
-#include "skin/PictureCache.h"
 #include "skin/PictureChoice.h"
-#include "skin/PictureDecoder.h"
+#include "skin/PictureCopy.h"
+#include "skin/PictureReader.h"
+#include "skin/SkinFileCache.h"
 #include "skin/SkinStore.h"
 
 #include <QDir>
@@ -13,12 +14,14 @@
 #include <filesystem>
 #include <random>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
 
 #include "support/FilePermissions.h"
 #include "support/FileTree.h"
 #include "support/HostileSkins.h"
+#include "support/SkinFiles.h"
 #include "support/Wait.h"
 
 namespace {
@@ -158,128 +161,96 @@ TEST(SkinStoreTest, ListsTheSkinsAsTheTableSays) {
     });
 }
 
-// Qt's reading of a picture, premultiplied, and means of its k x k blocks (fewer at the edges).
-QImage blockMeans(const QImage& whole, int k) {
-    const QImage source = whole.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QImage out((source.width() + k - 1) / k, (source.height() + k - 1) / k, source.format());
-    for (int y = 0; y < out.height(); ++y) {
-        for (int x = 0; x < out.width(); ++x) {
-            int sum[4] = {}, n = 0;
-            for (int j = y * k; j < std::min(y * k + k, source.height()); ++j) {
-                for (int i = x * k; i < std::min(x * k + k, source.width()); ++i, ++n) {
-                    const QRgb p = source.pixel(i, j);
-                    sum[0] += qRed(p), sum[1] += qGreen(p), sum[2] += qBlue(p), sum[3] += qAlpha(p);
-                }
-            }
-            auto mean = [&](int c) { return (sum[c] + n / 2) / n; };
-            out.setPixel(x, y, qRgba(mean(0), mean(1), mean(2), mean(3)));
-        }
-    }
-    return out;
-}
-
-// The largest channel difference between two pictures of the same size; 256 otherwise.
-int difference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return 256;
-    const QImage pa = a.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const QImage pb = b.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    int most = 0;
-    for (int y = 0; y < pa.height(); ++y)
-        for (int x = 0; x < pa.width(); ++x)
-            for (int shift = 0; shift < 32; shift += 8)
-                most = std::max(most, std::abs(int(pa.pixel(x, y) >> shift & 0xff) -
-                                               int(pb.pixel(x, y) >> shift & 0xff)));
-    return most;
-}
-
-// Every kind of PNG Qt writes reads as Qt reads it, whole, and as means of blocks when a small
-// view lets it; what the decoder cannot read is left to Qt, without blocking or crashing.
-TEST(PictureDecoderTest, ReadsEachKindOfPngAsQtDoesOrLeavesItToQt) {
-    EXPECT_EQ(PictureDecoder::reductionFor({2560, 1600}, {1024, 768}), 2);
-    EXPECT_EQ(PictureDecoder::reductionFor({3840, 2160}, {1024, 640}), 3);
-    EXPECT_EQ(PictureDecoder::reductionFor({2560, 1600}, {1281, 768}), 1);
-    EXPECT_EQ(PictureDecoder::reductionFor({2560, 1600}, {}), 1);
-    EXPECT_EQ(PictureDecoder::reductionFor({60000, 2000}, {10, 10}), 16);
-
+// Every kind of PNG reads as Qt reads it, reduced once to cover the view; a picture past the
+// decode budget is read smaller; damaged or hostile files are refused without being decoded.
+TEST(PictureReaderTest, ReadsAsQtDoesReducedToTheViewAndRefusesHostileFiles) {
     const TempHome home;
-    QImage colours(37, 23, QImage::Format_ARGB32);
+    QImage colours(40, 30, QImage::Format_ARGB32);
     std::mt19937 random(7);
     for (int y = 0; y < colours.height(); ++y)
         for (int x = 0; x < colours.width(); ++x) colours.setPixel(x, y, quint32(random()));
-    const QList<QImage::Format> formats = {QImage::Format_RGB32,    QImage::Format_ARGB32,
-                                           QImage::Format_Indexed8, QImage::Format_Grayscale8,
-                                           QImage::Format_RGBA64,   QImage::Format_Grayscale16};
-    for (const QImage::Format format : formats) {
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32,
+                                        QImage::Format_Indexed8, QImage::Format_RGBA64}) {
         const QString path = home.path() + QStringLiteral("/%1.png").arg(int(format));
         ASSERT_TRUE(colours.convertToFormat(format).save(path, "PNG"));
         const QImage byQt = QImageReader(path).read();
-        for (const QSize& cover : {QSize(), QSize(9, 5), QSize(2, 2)}) {
-            const int k = PictureDecoder::reductionFor(byQt.size(), cover);
-            const std::optional<DecodedPicture> read = PictureDecoder::readPng(path, cover);
-            ASSERT_TRUE(read.has_value()) << format;
-            EXPECT_EQ(read->reduction, k);
-            EXPECT_LE(difference(read->image, blockMeans(byQt, k)), k == 1 ? 0 : 1)
-                << "format " << format << ", cover " << cover.width();
-        }
+        const ReadPicture whole = PictureReader::read(path, {});
+        EXPECT_EQ(whole.image, byQt.convertToFormat(whole.image.format())) << format;
+        const ReadPicture reduced = PictureReader::read(path, {10, 10});
+        EXPECT_EQ(reduced.image.size(), QSize(14, 10)) << format;  // covers 10x10, keeps 4:3
+        EXPECT_EQ(reduced.fullSize, QSize(40, 30));
+        EXPECT_EQ(PictureReader::read(path, {80, 10}).image.size(), QSize(40, 30));
     }
-
-    // A million pixels wide: rows queued two at a time.
-    QImage wide(1'000'000, 4, QImage::Format_RGB32);
-    wide.fill(Qt::green);
-    ASSERT_TRUE(wide.save(home.path() + "/wide.png", "PNG"));
-    const std::optional<DecodedPicture> narrowed =
-        PictureDecoder::readPng(home.path() + "/wide.png", {1000, 2});
-    ASSERT_TRUE(narrowed.has_value());
-    EXPECT_EQ(narrowed->image.size(), QSize(500'000, 2));
-    EXPECT_EQ(QColor(narrowed->image.pixel(499'999, 1)), QColor(Qt::green));
+    QImage large(2100, 2100, QImage::Format_RGB32);  // 17.6 MB decoded, past the budget
+    large.fill(Qt::green);
+    ASSERT_TRUE(large.save(home.path() + "/large.png", "PNG"));
+    const ReadPicture budget = PictureReader::read(home.path() + "/large.png", {});
+    EXPECT_EQ(budget.image.size(), QSize(2048, 2048));
+    EXPECT_EQ(QColor(budget.image.pixel(2047, 2047)), QColor(Qt::green));
+    EXPECT_EQ(budget.fullSize, QSize(2100, 2100));
 
     const QString pipe = home.path() + "/pipe.png";
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const QString data = VELL_TEST_DATA;
     for (const QString& path :
-         {data + "/hostile-truncated-data.png", data + "/hostile-corrupt.png",
-          data + "/hostile-huge-header.png", data + "/labels-one-entry.bplist", pipe,
-          home.path() + "/missing.png"})
-        EXPECT_FALSE(PictureDecoder::readPng(path, {100, 100}).has_value()) << path.toStdString();
+         {data + "/hostile-truncated-data.png", data + "/hostile-chunk-claims.png",
+          data + "/hostile-no-end.png", data + "/labels-one-entry.bplist", pipe,
+          home.path() + "/missing.png"}) {
+        EXPECT_TRUE(PictureReader::read(path, {100, 100}).image.isNull()) << path.toStdString();
+        EXPECT_FALSE(PictureReader::size(path).isValid()) << path.toStdString();
+    }
+    for (const char* name : {"/hostile-corrupt.png", "/hostile-huge-header.png"})
+        EXPECT_TRUE(PictureReader::read(data + name, {100, 100}).image.isNull()) << name;
 }
 
-// A reduced picture is kept on disk and read back instead of decoded while the file and the
-// reduction asked for stay the same; a changed file, another reduction or a damaged copy
-// decodes afresh, and whole pictures are not kept.
-TEST(PictureCacheTest, ServesTheCopyOnlyWhileFileAndReductionMatch) {
+// The reduced copy on disk is what a new layout shows while the picture file and the view's
+// size stay the same, read ahead or not; a changed file, another size or a damaged copy is
+// decoded afresh. Copies are written only once writing has begun.
+TEST(PictureCopyTest, ShowsTheCopyOnlyWhileFileAndSizeMatchAndItIsWhole) {
     const TempHome home;
-    const QString path = home.path() + "/picture.png";
-    QImage colours(40, 30, QImage::Format_RGB32);
-    colours.fill(Qt::blue);
-    ASSERT_TRUE(colours.save(path, "PNG"));
-    const QSize cover(10, 10);  // a third of the picture
-    const std::optional<DecodedPicture> decoded = PictureDecoder::readPng(path, cover);
-    ASSERT_TRUE(decoded && decoded->reduction == 3 && decoded->fullSize == colours.size());
-    ASSERT_TRUE(QFile::exists(PictureCache::fileFor(path)));
-
-    // What is read back is the copy: one planted under the file's identity shows.
-    DecodedPicture planted = *decoded;
-    planted.image.fill(Qt::red);
-    auto plant = [&] { PictureCache::store(path, *FileIdentity::of(path), planted); };
-    auto shown = [&](const QSize& size) {
-        const std::optional<DecodedPicture> read = PictureDecoder::readPng(path, size);
-        return read ? QColor(read->image.pixel(0, 0)) : QColor();
+    const QString path = home.write("picture.png", png({40, 30}, Qt::blue));
+    const QSize cover(10, 10);
+    const auto shown = [&](const QSize& size, bool ahead = false) {
+        if (ahead) PictureCopy::readAhead(path);
+        SkinFileCache files;  // a new start
+        const QImage image = files.picture(path, size).image;
+        return image.isNull() ? QColor() : QColor(image.pixel(0, 0));
     };
-    plant();
-    EXPECT_EQ(shown(cover), QColor(Qt::red));
-    EXPECT_EQ(shown({20, 15}), QColor(Qt::blue));  // half: another reduction
-    plant();
-    ASSERT_TRUE(colours.save(path, "PNG"));  // the same picture, but a new file
     EXPECT_EQ(shown(cover), QColor(Qt::blue));
-    plant();
-    QFile copy(PictureCache::fileFor(path));
-    ASSERT_TRUE(copy.resize(copy.size() - 1));
+    EXPECT_FALSE(QFile::exists(PictureCopy::fileFor(path, cover)));
+    const auto plant = [&](QColor colour) {
+        QImage red(14, 10, QImage::Format_RGB32);
+        red.fill(colour);
+        PictureCopy::keep(path, *FileIdentity::of(path), cover, {red, {40, 30}});
+        PictureCopy::beginWriting();
+    };
+    plant(Qt::red);
+    EXPECT_EQ(shown(cover), QColor(Qt::red));
+    EXPECT_EQ(shown(cover, true), QColor(Qt::red));
+    EXPECT_EQ(shown({20, 15}), QColor(Qt::blue));  // another view size
+    EXPECT_EQ(shown({20, 15}, true), QColor(Qt::blue));
+
+    // The same bytes written again in place, its time put back: the change time tells.
+    plant(Qt::red);
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &before), 0);
+    home.write("picture.png", png({40, 30}, Qt::blue));
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
     EXPECT_EQ(shown(cover), QColor(Qt::blue));
 
-    const QString whole = home.path() + "/whole.png";
-    ASSERT_TRUE(colours.save(whole, "PNG"));
-    ASSERT_TRUE(PictureDecoder::readPng(whole, {}).has_value());
-    EXPECT_FALSE(QFile::exists(PictureCache::fileFor(whole)));
+    for (const qint64 at : {84, 300}) {  // a flipped byte of the checksum, then of the pixels
+        plant(Qt::red);
+        QFile copy(PictureCopy::fileFor(path, cover));
+        ASSERT_TRUE(copy.open(QIODevice::ReadWrite) && copy.seek(at));
+        const char byte = copy.peek(1).at(0);
+        ASSERT_TRUE(copy.write(QByteArray(1, char(~byte))) == 1);
+        copy.close();
+        EXPECT_EQ(shown(cover, at == 300), QColor(Qt::blue)) << at;
+    }
+    plant(Qt::red);
+    ASSERT_TRUE(QFile(PictureCopy::fileFor(path, cover)).resize(200));
+    EXPECT_EQ(shown(cover), QColor(Qt::blue));
 }
 
 }  // namespace

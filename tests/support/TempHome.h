@@ -6,10 +6,17 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-// A fresh home directory for one test, made the application's home while it lives.
+// A fresh home directory for one test, made the application's home while it lives, with a
+// cache folder of its own, so that tests run side by side cannot see each other's copies.
 struct TempHome {
-    TempHome() { HomeDirectory::setPath(dir.path()); }
-    ~TempHome() { HomeDirectory::setPath(QString()); }
+    TempHome() : cache(qgetenv("XDG_CACHE_HOME")) {
+        HomeDirectory::setPath(dir.path());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(dir.filePath(".cache")));
+    }
+    ~TempHome() {
+        HomeDirectory::setPath(QString());
+        qputenv("XDG_CACHE_HOME", cache);
+    }
 
     QString path() const { return dir.path(); }
     QString installedBundle() const { return SkinStore::installedBundlePath(dir.path()); }
@@ -22,4 +29,5 @@ struct TempHome {
     }
 
     QTemporaryDir dir;
+    const QByteArray cache;
 };
