@@ -6,7 +6,6 @@
 #include <QImageReader>
 #include <QtMath>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -15,10 +14,8 @@
 #include <unistd.h>
 
 namespace {
-// Far more than any encoder writes; a file of empty chunks cannot keep the walk going for long.
-constexpr int kMostChunks = 1 << 16;
-// libpng's own limit for either side.
-constexpr quint32 kMostPixelsASide = 1'000'000;
+constexpr int kMostChunks = 1 << 16;             // far more than encoders write
+constexpr quint32 kMostPixelsASide = 1'000'000;  // libpng's own limit
 
 quint32 bigEndian(const uchar* at) {
     return quint32{at[0]} << 24 | quint32{at[1]} << 16 | quint32{at[2]} << 8 | quint32{at[3]};
@@ -39,8 +36,7 @@ std::optional<Header> walkChunks(int fd) {
         std::memcmp(head, kSignature, 8) != 0 || bigEndian(head + 8) != 13 ||
         std::memcmp(head + 12, "IHDR", 4) != 0)
         return std::nullopt;
-    const quint32 width = bigEndian(head + 16);
-    const quint32 height = bigEndian(head + 20);
+    const quint32 width = bigEndian(head + 16), height = bigEndian(head + 20);
     if (width == 0 || height == 0 || width > kMostPixelsASide || height > kMostPixelsASide)
         return std::nullopt;
     qint64 at = 8;
@@ -55,27 +51,27 @@ std::optional<Header> walkChunks(int fd) {
     return std::nullopt;
 }
 
-qint64 decodedBytes(const QSize& size, int bitDepth) {
-    return qint64{size.width()} * size.height() * (bitDepth > 8 ? 8 : 4);
-}
-
 // The largest size of full's shape within the decode budget.
 QSize withinBudget(const QSize& full) {
-    const qint64 bytes = decodedBytes(full, 8);
+    const qint64 bytes = qint64{full.width()} * full.height() * 4;
     if (bytes <= PictureReader::kMostDecodedBytes) return full;
     const double scale = std::sqrt(double(PictureReader::kMostDecodedBytes) / double(bytes));
     return QSize(std::max(1, int(full.width() * scale)), std::max(1, int(full.height() * scale)));
 }
 
-// The file at path, opened without following it into a pipe or device that never answers.
-int openRegular(const QString& path) {
-    return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+// Opened without waiting on a pipe or a device that never answers.
+int openPicture(const QString& path, QFile* file) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0 && !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 }  // namespace
 
 QSize PictureReader::shownSize(const QSize& full, const QSize& cover) {
-    if (full.isEmpty()) return full;
-    if (cover.isEmpty()) return withinBudget(full);
+    if (full.isEmpty() || cover.isEmpty()) return withinBudget(full);
     const double scale =
         std::max(double(cover.width()) / full.width(), double(cover.height()) / full.height());
     if (scale >= 1) return withinBudget(full);
@@ -85,38 +81,30 @@ QSize PictureReader::shownSize(const QSize& full, const QSize& cover) {
 }
 
 QSize PictureReader::size(const QString& path) {
-    const int fd = openRegular(path);
-    if (fd < 0) return {};
-    const std::optional<Header> header = walkChunks(fd);
-    ::close(fd);
+    QFile file;
+    const int fd = openPicture(path, &file);
+    const std::optional<Header> header = fd < 0 ? std::nullopt : walkChunks(fd);
     return header ? header->size : QSize();
 }
 
 ReadPicture PictureReader::read(const QString& path, const QSize& cover) {
-    const int fd = openRegular(path);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0) ::close(fd);
-        return {};
-    }
-    const std::optional<Header> header = walkChunks(fd);
+    const int fd = openPicture(path, &file);
+    const std::optional<Header> header = fd < 0 ? std::nullopt : walkChunks(fd);
     if (!header) return {};
     const QSize full = header->size;
     const QSize target = shownSize(full, cover);
     QImageReader reader(&file, "png");
     reader.setAutoDetectImageFormat(false);
-    QImage image;
-    if (decodedBytes(full, header->bitDepth) <= kMostDecodedBytes) {
-        image = reader.read();
-        if (!image.isNull() && target != full)
-            image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    } else {
+    const int bytesPerPixel = header->bitDepth > 8 ? 8 : 4;
+    if (qint64{full.width()} * full.height() * bytesPerPixel > kMostDecodedBytes)
         reader.setScaledSize(target);  // slower, but never holds the whole picture
-        image = reader.read();
-    }
+    QImage image = reader.read();
+    if (!image.isNull() && image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (image.isNull()) return {};
-    // The formats the view paints fastest, which are also what a copy on disk holds.
-    image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                          : QImage::Format_RGB32);
-    return {image, full};
+    // What the view paints fastest, and what a copy on disk holds.
+    return {image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                          : QImage::Format_RGB32),
+            full};
 }

@@ -205,12 +205,12 @@ TEST(StartUpPictureTest, TheFirstLayoutReadsItsPictureAndLogsAsTheViewIsBuilt) {
     SkinStore::installIfMissing(VELL_TEST_SKIN_BUNDLE, home.installedBundle());
     QFile::remove(home.installedBundle() + "/qir/labels.plist");
     const LogCapture log;
-    UIBackGroundView::expectWindowSize({800, 600});
+    UIBackGroundView::expectWindowSize({1000, 700});
     const std::unique_ptr<UIBackGroundView> view = UIBackGroundView::initWithSkin("qir");
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(log.lines(), QStringList("labels file NOT found."));
-    view->setFrame(QRectF(0, 0, 800, 560));  // below a menu bar: the same picture covers it
-    EXPECT_EQ(view->pictureView()->image().size(), QSize(960, 600));
+    view->setFrame(QRectF(0, 0, 1000, 660));  // below a menu bar: the same picture covers it
+    EXPECT_EQ(view->pictureView()->image().size(), QSize(1120, 700));
     EXPECT_EQ(log.lines(), QStringList(2, "labels file NOT found."));
 }
 
