@@ -28,6 +28,7 @@ AppRig::AppRig(TransportFactory transport, QSize size) {
     main->setCentralWidget(root);
     root->loadViewIfNeeded();
     controller = new ViewController();
+    UIBackGroundView::expectWindowSize(size);  // as the application does
     root->pushViewController(controller);
     main->resize(size);
     main->show();

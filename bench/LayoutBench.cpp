@@ -61,6 +61,7 @@ struct BackgroundRig {
     BackgroundRig() {
         BenchHome::instance().replacePicture(0);
         window.resize(kSize);
+        UIBackGroundView::expectWindowSize(kSize);
         view = UIBackGroundView::initWithSkin(QStringLiteral("qir")).release();
         if (view == nullptr) return;
         view->setParent(&window);

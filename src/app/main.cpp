@@ -10,6 +10,7 @@
 #include "skin/PictureCopy.h"
 #include "skin/SkinStore.h"
 #include "skincheck/CheckCommand.h"
+#include "widgets/FontLookup.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -43,7 +44,11 @@ void readFirstPictureAhead(const Options& options) {
     const QString path =
         installed->pathForResource(backgroundResourceName(options.idiom, QSizeF(options.size)),
                                    QStringLiteral("png"), options.skin);
-    if (!path.isNull()) PictureCopy::readAhead(path);
+    // The copy for this window at the scale asked for, when there is one; else the newest.
+    const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                             ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                             : 1.0;
+    if (!path.isNull()) PictureCopy::readAhead(path, (QSizeF(options.size) * scale).toSize());
 }
 
 // The window, once the options have been checked as far as they can be without it.
@@ -63,6 +68,7 @@ int showWindow(int& argc, char* argv[], const Options& options) {
     // before any helper thread touches a Qt object.
     QThread::currentThread();
     readFirstPictureAhead(options);
+    FontLookup::warmUp();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vell-thermo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));

@@ -126,9 +126,10 @@ QString PictureCopy::fileFor(const QString& path, const QSize& cover) {
            QStringLiteral("-%1x%2").arg(cover.width()).arg(cover.height());
 }
 
-void PictureCopy::readAhead(const QString& path) {
-    const QFileInfoList copies = QDir(folder()).entryInfoList(
-        {prefixFor(path) + QStringLiteral("-*")}, QDir::Files, QDir::Time);
+void PictureCopy::readAhead(const QString& path, const QSize& cover) {
+    QFileInfoList copies = QDir(folder()).entryInfoList({prefixFor(path) + QStringLiteral("-*")},
+                                                        QDir::Files, QDir::Time);
+    if (QFile::exists(fileFor(path, cover))) copies.prepend(QFileInfo(fileFor(path, cover)));
     ahead = copies.isEmpty() ? std::nullopt : readCopy(copies.first().absoluteFilePath(), path);
 }
 

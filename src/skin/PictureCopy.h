@@ -10,9 +10,10 @@
 // decoding the picture takes 35. A copy is used only while the picture file's identity and the
 // view's size match and its checksum holds; otherwise the picture is read afresh.
 namespace PictureCopy {
-// Reads the copy last written for the picture at path, whatever its size, with plain file reads
-// that can run before the application object exists; load() takes it when it fits.
-void readAhead(const QString& path);
+// Reads the copy of the picture at path for cover, or else the one last written for it, with
+// plain file reads that can run before the application object exists; load() takes it when it
+// fits.
+void readAhead(const QString& path, const QSize& cover);
 
 std::optional<ReadPicture> load(const QString& path, const FileIdentity& identity,
                                 const QSize& cover);

@@ -8,8 +8,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace {
+// Joined at exit when the program ends before it is done.
+std::jthread& warmUpThread() {
+    static std::jthread thread;
+    return thread;
+}
+
 struct Face {
     QString family;
     QString style;
@@ -66,6 +73,8 @@ const Face& faceFor(const QString& postScriptName) {
     static QHash<QString, Face> cache;
     auto it = cache.constFind(postScriptName);
     if (it == cache.constEnd()) {
+        // The warm-up, if one runs, finishes first: one thread at a time sets fontconfig up.
+        if (warmUpThread().joinable()) warmUpThread().join();
         // Skin files may hold anything; a name this long names no font.
         const std::optional<Face> installed =
             postScriptName.size() <= 256 ? installedFace(postScriptName) : std::nullopt;
@@ -119,4 +128,18 @@ QString FontLookup::resolvedName(const QFont& font) {
     const QFontInfo info(font);
     return info.styleName().isEmpty() ? info.family()
                                       : info.family() + QLatin1Char(' ') + info.styleName();
+}
+
+void FontLookup::warmUp() {
+    if (warmUpThread().joinable()) return;
+    warmUpThread() = std::jthread([] {
+        // fontconfig is safe to use from several threads; this only fills its caches.
+        if (FcInit() == FcFalse) return;
+        FcPattern* pattern = FcPatternCreate();
+        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_POSTSCRIPT_NAME, nullptr);
+        FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+        if (fonts != nullptr) FcFontSetDestroy(fonts);
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+    });
 }

@@ -7,6 +7,11 @@
 // one device-independent pixel as on the screen the skins were made for.
 class FontLookup {
 public:
+    // Loads fontconfig's configuration and caches on a thread of its own, so that the first
+    // font the window resolves does not wait for them while the picture is read. Call once,
+    // early, from the main thread.
+    static void warmUp();
+
     // The installed face of that PostScript name (found through fontconfig); otherwise the
     // family and weight the name spells, and Qt's default family when that family is missing.
     static QFont fontWithName(const QString& postScriptName, qreal size);

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString copy = PictureCopy::fileFor(scratch.picture, cover);
     QDir().mkpath(QFileInfo(copy).absolutePath());
     write(copy, data, size);
-    PictureCopy::readAhead(scratch.picture);
+    PictureCopy::readAhead(scratch.picture, cover);
     if (const auto identity = FileIdentity::of(scratch.picture))
         PictureCopy::load(scratch.picture, *identity, cover);
     return 0;

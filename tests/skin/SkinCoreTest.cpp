@@ -211,7 +211,7 @@ TEST(PictureCopyTest, ShowsTheCopyOnlyWhileFileAndSizeMatchAndItIsWhole) {
     const QString path = home.write("picture.png", png({40, 30}, Qt::blue));
     const QSize cover(10, 10);
     const auto shown = [&](const QSize& size, bool ahead = false) {
-        if (ahead) PictureCopy::readAhead(path);
+        if (ahead) PictureCopy::readAhead(path, size);
         SkinFileCache files;  // a new start
         const QImage image = files.picture(path, size).image;
         return image.isNull() ? QColor() : QColor(image.pixel(0, 0));
