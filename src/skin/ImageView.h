@@ -9,15 +9,10 @@
 class ImageView : public QWidget {
     Q_OBJECT
 public:
-    // The one content mode the screens use (UIKit's value); it is what the view always does.
-    enum ContentMode { ScaleAspectFill = 2 };
-
     explicit ImageView(QWidget* parent = nullptr);
 
     void setImage(const QImage& image);
     const QImage& image() const { return picture; }
-    void setContentMode(ContentMode mode) { contentMode = mode; }
-    ContentMode mode() const { return contentMode; }
 
     // Where the whole picture lands, in the view's coordinates, when it covers a view of size.
     static QRectF aspectFillRect(const QSizeF& picture, const QSizeF& size);
@@ -31,7 +26,6 @@ protected:
 
 private:
     QImage picture;
-    ContentMode contentMode = ScaleAspectFill;
     // While sizes stream in during a live resize the picture is scaled quickly, and smoothly
     // once the size has settled.
     bool resizing = false;

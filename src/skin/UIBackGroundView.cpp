@@ -46,7 +46,6 @@ std::unique_ptr<UIBackGroundView> UIBackGroundView::initWithSkin(const QString& 
     view->setFrame(QRectF(QPointF(0, 0), screen.size()));
     view->backgroundImageView = new ImageView(view.get());
     ViewGeometry::setFrame(view->backgroundImageView, QRectF(QPointF(0, 0), screen.size()));
-    view->backgroundImageView->setContentMode(ImageView::ScaleAspectFill);
     view->backgroundImageView->show();
     UIBackGroundView* target = view.get();
     new TapRecognizer(target, 5, [target] { target->gestureTapped(); });

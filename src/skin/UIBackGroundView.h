@@ -22,7 +22,7 @@ public:
     // Null, with a log line, for an empty skin name or when the skin bundle cannot be opened.
     // Installs the packaged skin bundle first when nothing is at its place.
     static std::unique_ptr<UIBackGroundView> initWithSkin(const QString& skin);
-    // The same with the skin "default".
+    // The same with the skin "default". Part of the view's interface; the window does not use it.
     static std::unique_ptr<UIBackGroundView> init();
 
     void setFrame(const QRectF& frame);

@@ -20,8 +20,8 @@ public:
     bool shouldAutorotate() override;
 
     // Kept for the design's sake: this container draws no navigation bar either way.
-    void setNavigationBarHidden(bool hidden) { navigationBarHidden = hidden; }
-    bool isNavigationBarHidden() const { return navigationBarHidden; }
+    // The window has no navigation bar to show; a screen may ask for none all the same.
+    void setNavigationBarHidden(bool hidden) { Q_UNUSED(hidden); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -32,5 +32,4 @@ private:
 
     QList<QPointer<UIViewController>> stack;
     QPointer<UIViewController> appeared;
-    bool navigationBarHidden = false;
 };

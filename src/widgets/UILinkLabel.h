@@ -19,7 +19,8 @@ public:
     const QString& title() const { return titleText; }
 
     // With an empty url (null, "", "<null>", "(null)") the title shows as plain text; otherwise
-    // the url is stored and a non-empty title shows as a link.
+    // the url is stored and a non-empty title shows as a link. Part of the label's interface;
+    // the window sets the title and the url apart.
     void setUrlWithTitle(const QString& title, const QString& url);
 
     // The styled form of text with the current colour and underline; the label is not changed.

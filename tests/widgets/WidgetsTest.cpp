@@ -44,6 +44,7 @@ TEST(UILinkLabelTest, TitleShowsAsTextInTheLinkColourAndUnderlineAtTheFrameGiven
     EXPECT_TRUE(label->font().underline());
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
     EXPECT_EQ(label->setAttributedString("xy").text, "xy");  // leaves the label as it is
+    EXPECT_EQ(label->text(), "Vell <b>Thermo</b>");
     label->setLinktextColor(QColor(255, 0, 0));
     label->setUrlWithTitle("Plain", "(null)");
     EXPECT_TRUE(label->url() == "" && !label->url().isNull() && label->text() == "Plain");
