@@ -12,6 +12,7 @@
 
 #include "support/OpenedUrls.h"
 #include "support/QtPrinters.h"
+#include "support/Table.h"
 #include "support/TempHome.h"
 
 // Every option by name, so that a row also shows that no option changes another by the way.
@@ -35,21 +36,22 @@ static QJsonObject fields(const Options& o) {
     return all;
 }
 
-TEST(CommandLineTest, EachLineRunsWithItsOptionsOrGivesItsText) {
-    forEachRow("command_lines.json", [&](const QJsonValue& row) {
-        const CommandLine line = CommandLine::parse(QStringList{"vell-thermo"} + strings(row[0]));
-        const int outcome = static_cast<int>(line.outcome);
-        EXPECT_EQ(QStringList({"run", "help", "version", "error"}).value(outcome),
-                  row[1].toString());
-        QJsonObject expected = fields(Options{});
-        for (const QString& key : row[2].toObject().keys()) expected[key] = row[2][key];
-        if (line.outcome == CommandLine::Outcome::Run)
-            EXPECT_EQ(QJsonDocument(fields(line.options)).toJson(QJsonDocument::Compact),
-                      QJsonDocument(expected).toJson(QJsonDocument::Compact));
-        else
-            EXPECT_TRUE(line.text.startsWith(row[2].toString())) << line.text.toStdString();
-    });
+// Arguments, the outcome, and the options that differ from the defaults or the text given.
+class CommandLineRows : public TableTest {};
+TEST_P(CommandLineRows, RunWithTheirOptionsOrGiveTheirText) {
+    const QJsonValue& row = GetParam().value;
+    const CommandLine line = CommandLine::parse(QStringList{"vell-thermo"} + strings(row[0]));
+    const int outcome = static_cast<int>(line.outcome);
+    EXPECT_EQ(QStringList({"run", "help", "version", "error"}).value(outcome), row[1].toString());
+    QJsonObject expected = fields(Options{});
+    for (const QString& key : row[2].toObject().keys()) expected[key] = row[2][key];
+    if (line.outcome == CommandLine::Outcome::Run)
+        EXPECT_EQ(QJsonDocument(fields(line.options)).toJson(QJsonDocument::Compact),
+                  QJsonDocument(expected).toJson(QJsonDocument::Compact));
+    else
+        EXPECT_TRUE(line.text.startsWith(row[2].toString())) << line.text.toStdString();
 }
+VELL_TABLE(CommandLineRows, "command_lines.json");
 
 // The home has characters that mean something in a URL, and others outside ASCII.
 TEST(DocumentsMenuTest, DocumentsComesFirstInlineAndOpensTheHomeByMenuAndByShortcut) {

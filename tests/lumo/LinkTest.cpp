@@ -8,26 +8,29 @@
 #include "support/FakeTransport.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
+#include "support/Table.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"
 
 using namespace std::chrono_literals;
 
-TEST(LineReaderTest, SplitsTheStreamIntoLinesAndCutsOverlongOnes) {
-    forEachRow("line_reader.json", [](const QJsonValue& row) {
-        LineReader reader(row[1].toInt());
-        QStringList taken;
-        const auto feed = [&](const QString& chunk) {
-            reader.feed(chunk.toLatin1());
-            while (std::optional<QByteArray> line = reader.takeLine()) taken << *line;
-        };
-        for (const QString& chunk : strings(row[2])) feed(chunk);
-        if (row[3].toBool()) reader.finish();
-        feed("");
-        EXPECT_EQ(taken, strings(row[4]));
-        EXPECT_EQ(reader.atEnd(), row[3].toBool());
-    });
+// Chunks fed to a reader of a line limit, whether the stream ends, and the lines taken.
+class LineReaderRows : public TableTest {};
+TEST_P(LineReaderRows, SplitsTheStreamIntoLinesAndCutsOverlongOnes) {
+    const QJsonValue& row = GetParam().value;
+    LineReader reader(row[1].toInt());
+    QStringList taken;
+    const auto feed = [&](const QString& chunk) {
+        reader.feed(chunk.toLatin1());
+        while (std::optional<QByteArray> line = reader.takeLine()) taken << *line;
+    };
+    for (const QString& chunk : strings(row[2])) feed(chunk);
+    if (row[3].toBool()) reader.finish();
+    feed("");
+    EXPECT_EQ(taken, strings(row[4]));
+    EXPECT_EQ(reader.atEnd(), row[3].toBool());
 }
+VELL_TABLE(LineReaderRows, "line_reader.json");
 
 TEST(BackoffTest, PausesDoubleUpToThirtySecondsAndStartOverAfterReset) {
     Backoff backoff;

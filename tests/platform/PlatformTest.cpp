@@ -7,11 +7,15 @@
 #include <sys/stat.h>
 
 #include "support/QtPrinters.h"
+#include "support/Table.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"
 
-// Beside the bundle <home>/b lies <home>/secret.png, as a user's private file would.
-TEST(BundleTest, FindsOnlyRegularFilesInsideAnExistingBundle) {
+// A resource's name, type and folder, and the path the bundle gives (null: none). Beside the
+// bundle <home>/b lies <home>/secret.png, as a user's private file would.
+class BundlePathRows : public TableTest {};
+TEST_P(BundlePathRows, FindsOnlyRegularFilesInsideAnExistingBundle) {
+    const QJsonValue& row = GetParam().value;
     const TempHome home;
     home.write("secret.png", "private");
     home.write("b/top.txt", "t");
@@ -20,13 +24,12 @@ TEST(BundleTest, FindsOnlyRegularFilesInsideAnExistingBundle) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(home.path() + "/b/qir/pipe.png"), 0600), 0);
     const std::unique_ptr<Bundle> bundle = Bundle::initWithPath(home.path() + "/b");
     ASSERT_NE(bundle, nullptr);
-    forEachRow("bundle_paths.json", [&](const QJsonValue& row) {
-        const QString folder = row[2].toString().replace("<home>", home.path());
-        const QString path = bundle->pathForResource(row[0].toString(), row[1].toString(), folder);
-        EXPECT_EQ(path, row[3].isNull() ? QString() : home.path() + "/b/" + row[3].toString());
-        EXPECT_EQ(path.isNull(), row[3].isNull());
-    });
+    const QString folder = row[2].toString().replace("<home>", home.path());
+    const QString path = bundle->pathForResource(row[0].toString(), row[1].toString(), folder);
+    EXPECT_EQ(path, row[3].isNull() ? QString() : home.path() + "/b/" + row[3].toString());
+    EXPECT_EQ(path.isNull(), row[3].isNull());
 }
+VELL_TABLE(BundlePathRows, "bundle_paths.json");
 
 // A thread running body, joined serving events: a failed check never leaves it waiting for us.
 struct Join {

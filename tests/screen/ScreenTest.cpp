@@ -14,6 +14,7 @@
 #include "support/FakeTransport.h"
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
+#include "support/Table.h"
 #include "support/TempHome.h"
 #include "support/Wait.h"
 
@@ -55,30 +56,32 @@ TEST_F(ScreenTest, PlacesItsViewsAtTheirExactFrames) {
     screen->gotoSystem();
 }
 
-// Each link sends the row's events as it starts; any record, good or damaged, stops the spinner.
-TEST_F(ScreenTest, ShowsOnTheMainThreadAndLogsWhatTheSensorSends) {
-    forEachRow("screen_delivery.json", [&](const QJsonValue& row) {
-        const QJsonArray events = row[0].toArray();
-        VellLumo::setTransportFactory([events] {
-            return std::make_unique<FakeTransport>([events](auto&, auto&, LinkSink& sink) {
-                for (const QJsonValue& e : events)
-                    e.isString() ? sink.result(bytes(e)) : sink.status(e.toInteger());
-            });
+// The events a link sends as it starts, the log lines and the label's text; any record, good or
+// damaged, stops the spinner.
+class ScreenDeliveryRows : public ScreenTest, public ::testing::WithParamInterface<TableRow> {};
+TEST_P(ScreenDeliveryRows, ShowOnTheMainThreadAndLogWhatTheSensorSends) {
+    const QJsonValue& row = GetParam().value;
+    const QJsonArray events = row[0].toArray();
+    VellLumo::setTransportFactory([events] {
+        return std::make_unique<FakeTransport>([events](auto&, auto&, LinkSink& sink) {
+            for (const QJsonValue& e : events)
+                e.isString() ? sink.result(bytes(e)) : sink.status(e.toInteger());
         });
-        log.clear();
-        shown.clear();
-        screen->checkTempture();
-        ASSERT_TRUE(waitUntil([&] { return log.lines().size() >= strings(row[1]).size(); }));
-        waitUntil([] { return false; }, true, 20);
-        screen->gotoSystem();
-        EXPECT_EQ(log.lines(), strings(row[1]));
-        EXPECT_EQ(screen->readingLabel()->text(), row[2].toString());
-        EXPECT_EQ(shown.join(""), row[2].toString());
-        EXPECT_EQ(screen->activityIndicator()->isAnimating(),
-                  std::none_of(events.begin(), events.end(), [](auto e) { return e.isString(); }));
-        EXPECT_FALSE(shownOffMain);
     });
+    log.clear();
+    shown.clear();
+    screen->checkTempture();
+    ASSERT_TRUE(waitUntil([&] { return log.lines().size() >= strings(row[1]).size(); }));
+    waitUntil([] { return false; }, true, 20);
+    screen->gotoSystem();
+    EXPECT_EQ(log.lines(), strings(row[1]));
+    EXPECT_EQ(screen->readingLabel()->text(), row[2].toString());
+    EXPECT_EQ(shown.join(""), row[2].toString());
+    EXPECT_EQ(screen->activityIndicator()->isAnimating(),
+              std::none_of(events.begin(), events.end(), [](auto e) { return e.isString(); }));
+    EXPECT_FALSE(shownOffMain);
 }
+VELL_TABLE(ScreenDeliveryRows, "screen_delivery.json");
 
 // Links send records numbered across links as fast as the screen takes them, so in order.
 TEST_F(ScreenTest, LeavingAndComingBackWhileRecordsStreamKeepsOrderAndStopsEveryLink) {

@@ -22,6 +22,7 @@
 #include "support/FileTree.h"
 #include "support/HostileSkins.h"
 #include "support/SkinFiles.h"
+#include "support/Table.h"
 #include "support/Wait.h"
 
 namespace {
@@ -44,13 +45,17 @@ QJsonValue read(const std::optional<QList<LabelEntry>>& entries) {
     return all;
 }
 
-TEST(LabelListTest, ReadsOrRefusesEachFileAsTheTableSays) {
-    eachRow("labels-files.json", [](const QJsonValue& row) {
+class LabelFileRows : public TableTest {};
+TEST_P(LabelFileRows, ReadAsEntriesWithTheirNotesOrAreRefused) {
+    const QJsonValue& row = GetParam().value;
+    const QJsonValue made = [&]() -> QJsonValue {
         QStringList notes;
         const QJsonValue entries = read(LabelList::readData(contentOf(row["data"]), &notes));
         return QJsonObject{{"entries", entries}, {"notes", QJsonArray::fromStringList(notes)}};
-    });
+    }();
+    EXPECT_COVERS(made, row["expect"]);
 }
+VELL_TABLE(LabelFileRows, "labels-files.json");
 
 // A file past 16 MB is refused whole, even when it is a good list.
 TEST(LabelListTest, RefusesFilesPastTheirLimit) {
@@ -60,8 +65,10 @@ TEST(LabelListTest, RefusesFilesPastTheirLimit) {
                      .has_value());
 }
 
-TEST(LabelPlacementTest, PlacesEachStackAsTheTableSays) {
-    eachRow("labels-placement.json", [](const QJsonValue& row) {
+class LabelPlacementRows : public TableTest {};
+TEST_P(LabelPlacementRows, StackFromTheBottomWithinTheirLimits) {
+    const QJsonValue& row = GetParam().value;
+    const QJsonValue made = [&]() -> QJsonValue {
         const auto entries = LabelList::readData(labelsPlist(expand(row["plist"])));
         PlacementLimits limits;
         const QList<PlacedLabel> placed =
@@ -81,13 +88,17 @@ TEST(LabelPlacementTest, PlacesEachStackAsTheTableSays) {
         return QJsonObject{
             {"placed", labels},
             {"limits", QJsonArray{limits.pastLastLabel, limits.offView, limits.titlesCut}}};
-    });
+    }();
+    EXPECT_COVERS(made, row["expect"]);
 }
+VELL_TABLE(LabelPlacementRows, "labels-placement.json");
 
 // The name for the idiom and the frame's shape, and the packaged skins have that picture.
-TEST(PictureChoiceTest, NameFollowsIdiomAndShapeAsTheTableSays) {
+class PictureChoiceRows : public TableTest {};
+TEST_P(PictureChoiceRows, NameFollowsIdiomAndShapeAndThePackagedSkinsHaveIt) {
+    const QJsonValue& row = GetParam().value;
     const std::unique_ptr<Bundle> packaged = Bundle::initWithPath(VELL_TEST_SKIN_BUNDLE);
-    eachRow("skin-pictures.json", [&](const QJsonValue& row) {
+    const QJsonValue made = [&]() -> QJsonValue {
         const QString name =
             backgroundResourceName(static_cast<Device::Idiom>(row["idiom"].toInt()),
                                    QSizeF(row["size"][0].toDouble(), row["size"][1].toDouble()));
@@ -95,13 +106,17 @@ TEST(PictureChoiceTest, NameFollowsIdiomAndShapeAsTheTableSays) {
             {"name", name},
             {"packaged", !packaged->pathForResource(name, "png", "qir").isNull() &&
                              !packaged->pathForResource(name, "png", "default").isNull()}};
-    });
+    }();
+    EXPECT_COVERS(made, row["expect"]);
 }
+VELL_TABLE(PictureChoiceRows, "skin-pictures.json");
 
 // The first start's install into a home made as the row says, and what it leaves behind.
-TEST(SkinStoreTest, InstallsOrKeepsAsTheTableSays) {
+class SkinStoreRows : public TableTest {};
+TEST_P(SkinStoreRows, InstallOrKeepTheBundleAndLeaveTheHomeSo) {
+    const QJsonValue& row = GetParam().value;
     const QString kPackaged = VELL_TEST_SKIN_BUNDLE;
-    eachRow("skin-store.json", [&](const QJsonValue& row) {
+    const QJsonValue made = [&]() -> QJsonValue {
         const TempHome home;
         const QString installed = home.installedBundle();
         if (row["installFirst"].toBool()) SkinStore::installIfMissing(kPackaged, installed);
@@ -140,12 +155,16 @@ TEST(SkinStoreTest, InstallsOrKeepsAsTheTableSays) {
             {"files", files},
             {"log",
              QJsonArray::fromStringList(log.lines().replaceInStrings(home.path(), "$HOME"))}};
-    });
+    }();
+    EXPECT_COVERS(made, row["expect"]);
 }
+VELL_TABLE(SkinStoreRows, "skin-store.json");
 
 // The skins are the folders directly inside the bundle: a link is not followed.
-TEST(SkinStoreTest, ListsTheSkinsAsTheTableSays) {
-    eachRow("skin-listing.json", [](const QJsonValue& row) {
+class SkinListingRows : public TableTest {};
+TEST_P(SkinListingRows, ListTheFoldersDirectlyInsideTheBundle) {
+    const QJsonValue& row = GetParam().value;
+    const QJsonValue made = [&]() -> QJsonValue {
         const TempHome home;
         const QString bundle = home.path() + "/skin.bundle";
         makeTree(bundle, row["bundle"].toObject());
@@ -158,8 +177,10 @@ TEST(SkinStoreTest, ListsTheSkinsAsTheTableSays) {
         std::filesystem::remove_all(QFile::encodeName(bundle).toStdString());
         listed.replaceInStrings(QString(QChar::ReplacementCharacter), "?").sort();
         return QJsonArray::fromStringList(listed);
-    });
+    }();
+    EXPECT_COVERS(made, row["expect"]);
 }
+VELL_TABLE(SkinListingRows, "skin-listing.json");
 
 // Every kind of PNG reads as Qt reads it, reduced once to cover the view; a picture past the
 // decode budget is read smaller; damaged or hostile files are refused without being decoded.

@@ -15,51 +15,23 @@
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"
 #include "support/SkinFiles.h"
+#include "support/Table.h"
 #include "support/TempHome.h"
 
 // The skin tests read tables of inputs and what they give from tests/data; the skin folders in
 // them are trees of files described as data, the worst of them in hostile-skins.json.
 
 inline QByteArray testData(const QString& name) {
-    QFile file(QStringLiteral(VELL_TEST_SKIN_BUNDLE "/../../tests/data/") + name);
+    QFile file(QStringLiteral(VELL_TEST_DATA "/") + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 inline std::string shown(const QJsonValue& value) {
     return QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).toStdString();
 }
 
-// Whether actual holds all that expected does: objects by key, arrays by item, "text*" as prefix.
+// Whether actual holds all that expected does (see firstDifference).
 inline bool covers(const QJsonValue& actual, const QJsonValue& expected) {
-    if (expected.isObject()) {
-        for (const QString& key : expected.toObject().keys())
-            if (!covers(actual[key], expected[key])) return false;
-        return actual.isObject();
-    }
-    const QString text = expected.toString();
-    if (text.endsWith('*')) return actual.toString().startsWith(text.chopped(1));
-    if (!expected.isArray()) return actual == expected;
-    if (!actual.isArray() || actual.toArray().size() != expected.toArray().size()) return false;
-    for (qsizetype i = 0; i < expected.toArray().size(); ++i)
-        if (!covers(actual[i], expected[i])) return false;
-    return true;
-}
-
-// Calls check with each row of a table, naming the file and the row when it fails. A check
-// that gives JSON, what the code under test made of the row, must give all the row expects.
-template <typename Check>
-void eachRow(const QString& table, Check check) {
-    const QJsonArray rows = QJsonDocument::fromJson(testData(table)).array();
-    ASSERT_FALSE(rows.isEmpty()) << table.toStdString();
-    for (const QJsonValue& row : rows) {
-        SCOPED_TRACE(table.toStdString() + ": " +
-                     (row["name"].isString() ? row["name"].toString().toStdString() : shown(row)));
-        if constexpr (std::is_void_v<decltype(check(row))>) {
-            check(row);
-        } else {
-            const QJsonValue made = check(row);
-            EXPECT_TRUE(covers(made, row["expect"])) << shown(made);
-        }
-    }
+    return firstDifference(actual, expected).isEmpty();
 }
 
 // Text from parts: a string is itself; an array is its parts joined, as often as a leading
