@@ -7,8 +7,9 @@
 class MainWindow;
 class MenuBuilder;
 
-// Holds the main window and passes the window's comings and goings on to the temperature
-// screen, the first controller of the window's root container.
+// In Qt terms: a QObject that builds the File menu and turns window changes into lifecycle calls.
+// Holds the main window and passes the window's comings and goings on to the
+// temperature screen, the first controller of the window's root container.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:

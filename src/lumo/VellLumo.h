@@ -8,6 +8,7 @@
 
 class LinkThread;
 
+// In Qt terms: a sensor link running on a QThread of its own (Qt Bluetooth LE, or a stand-in).
 // The sensor link. It starts its work by itself, once control is back in the main loop, so the
 // UUIDs set right after construction are in place; it reports status codes and records on its
 // own thread until cancelled.

@@ -11,6 +11,7 @@ class FitLabel;
 class UIBackGroundView;
 class VellLumo;
 
+// In Qt terms: the QWidget of the one screen, with the picture, the reading label and the spinner.
 // The temperature screen: the skinned background, the reading label in the middle and the
 // spinner in front of it, fed by the sensor link.
 class ViewController : public UIViewController {

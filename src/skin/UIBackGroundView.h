@@ -13,6 +13,7 @@
 class ImageView;
 struct PlacedLabel;
 
+// In Qt terms: a QWidget that paints the skin's picture and holds its link labels.
 // The full-window view that shows one skin's background picture, read from the installed skin
 // bundle in the home directory. Every setting of its frame lays the skin out afresh, and so
 // does a change to the skin's files on disk.

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPointer>
 
+// In Qt terms: the main window's central QWidget, a stack of screens of which the top one shows.
 // The window's root container: a stack of controllers of which the top one shows, filling it.
 // The window's rotation question is answered by the first (bottom) controller of the stack.
 class OrrinNavigationController : public UIViewController {

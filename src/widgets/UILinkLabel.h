@@ -7,6 +7,7 @@
 
 #include <optional>
 
+// In Qt terms: a QLabel that opens its URL with QDesktopServices when its title is clicked.
 // A label that shows its title in a link colour, underlined if asked, and opens its URL when
 // clicked. Text is always shown as plain text, never as markup.
 class UILinkLabel : public QLabel {

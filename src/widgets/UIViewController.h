@@ -5,6 +5,7 @@
 
 class OrrinNavigationController;
 
+// In Qt terms: a QWidget with the load, appear, rotate and resize calls a screen expects.
 // A screen's controller and its root view in one widget. The container that holds it delivers
 // the lifecycle calls: load once, appear, rotation questions and size changes.
 class UIViewController : public QWidget {
