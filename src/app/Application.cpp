@@ -1,8 +1,10 @@
 #include "app/Application.h"
 
 #include "app/AppDelegate.h"
+#include "app/FullScreen.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
+#include "platform/UrlOpener.h"
 #include "screen/StatusWords.h"
 #include "screen/ViewController.h"
 #include "widgets/OrrinNavigationController.h"
@@ -10,8 +12,10 @@
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QTimer>
 #include <QWindow>
@@ -164,7 +168,15 @@ void afterFirstFrame() {
         QApplication::setWindowIcon(applicationIcon());
 }
 
-// The window with its navigation root, the temperature screen and the File menu.
+// What every main window has around its view: the File and View menus and full screen.
+void furnish(MainWindow& window, AppDelegate& delegate) {
+    MenuBuilder menus(window.menuBar());
+    delegate.buildMenuWithBuilder(menus);
+    auto* fullScreen = new FullScreen(window);
+    window.menuBar()->addMenu(QStringLiteral("&View"))->addAction(fullScreen->toggleAction());
+}
+
+// The window with its navigation root, the temperature screen and its menus.
 std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& screen,
                                        const Options& options) {
     auto window = std::make_unique<MainWindow>();
@@ -175,8 +187,7 @@ std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& sc
     screen.setFirstSkin(options.skin);
     root->pushViewController(&screen);
     window->resize(options.size);
-    MenuBuilder menus(window->menuBar());
-    delegate.buildMenuWithBuilder(menus);
+    furnish(*window, delegate);
     return window;
 }
 }  // namespace
@@ -200,9 +211,27 @@ int Application::run(QApplication& app, const Options& options) {
     QObject::connect(screen, &ViewController::readingShown, &shown, [&shown](const QString& text) {
         shown.setWindowTitle(StatusWords::titleForReading(text));
     });
-    shown.show();
+    // What could not be opened, a link or the Documents folder, is said in the window.
+    UrlOpener::setFailureHandler([view = QPointer<ViewController>(screen)](const QUrl& url) {
+        if (view) view->showNotice(UrlOpener::failureNotice(url));
+    });
+    options.fullscreen ? shown.showFullScreen() : shown.show();
     const int status = app.exec();
+    UrlOpener::setFailureHandler({});
     // Stop the link before the window and its screen go.
     screen->gotoSystem();
     return status;
+}
+
+QSizeF Application::viewSizeFor(const QSize& windowSize) {
+    AppDelegate delegate;
+    MainWindow window;
+    auto* view = new QWidget;
+    view->setMinimumSize(ViewController::kMinimumViewSize);
+    window.setCentralWidget(view);
+    window.resize(windowSize);
+    furnish(window, delegate);
+    // The layout gives the window its minimum and the view what the menu bar leaves.
+    window.layout()->activate();
+    return QSizeF(view->size());
 }

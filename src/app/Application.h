@@ -2,6 +2,8 @@
 
 #include "app/CommandLine.h"
 
+#include <QSizeF>
+
 class QApplication;
 
 // Stands in for the platform's application loop: makes the one AppDelegate and the window with
@@ -11,4 +13,8 @@ class QApplication;
 class Application {
 public:
     static int run(QApplication& app, const Options& options);
+
+    // The root view a window of windowSize has: less the menu bar, and no smaller than the
+    // screen's minimum. Built and measured as the window is, without showing it.
+    static QSizeF viewSizeFor(const QSize& windowSize);
 };

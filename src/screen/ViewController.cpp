@@ -12,12 +12,26 @@
 #include "widgets/OrrinNavigationController.h"
 #include "widgets/ViewGeometry.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QResizeEvent>
 
 namespace {
 QColor colorFrom(float red, float green, float blue, float alpha) {
     return QColor::fromRgbF(red, green, blue, alpha);
+}
+
+// Small words on the spinner's translucent dark square, readable over any picture.
+QLabel* overlayLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(
+        QStringLiteral("QLabel { background: rgba(26, 26, 26, 160); color: white; "
+                       "border-radius: 6px; padding: 4px 10px; }"));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->hide();
+    return label;
 }
 }  // namespace
 
@@ -55,6 +69,17 @@ void ViewController::viewDidLoad() {
     ViewGeometry::setFrame(actView, QRectF(0, 0, 120, 120));
     actView->setBackgroundColor(colorFrom(0.1f, 0.1f, 0.1f, 0.4f));
     actView->setCornerRadius(6.0);
+
+    waitingWords = overlayLabel(this);
+    notice = overlayLabel(this);
+    notice->setWordWrap(true);
+    noticeTimer.setSingleShot(true);
+    noticeTimer.setInterval(kNoticeMs);
+    connect(&noticeTimer, &QTimer::timeout, notice, &QWidget::hide);
+    // The picture's five clicks reach the background through the reading and the spinner.
+    temptureLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    actView->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setMinimumSize(kMinimumViewSize);
 }
 
 void ViewController::viewDidAppear(bool animated) {
@@ -84,6 +109,41 @@ void ViewController::layoutViews(const QSizeF& size) {
     // The background covers the root view; a new frame lays the skin out again.
     const QRectF whole(QPointF(0, 0), size);
     if (backView != nullptr && backView->frame() != whole) backView->setFrame(whole);
+    if (waitingWords != nullptr) {
+        waitingWords->adjustSize();
+        const qreal below = middle.y() + (actView != nullptr ? actView->height() / 2.0 : 0) + 8;
+        ViewGeometry::setFrame(waitingWords,
+                               QRectF(QPointF(middle.x() - waitingWords->width() / 2.0, below),
+                                      QSizeF(waitingWords->size())));
+    }
+    if (notice != nullptr) {
+        const int width =
+            std::min(notice->sizeHint().width(), std::max(0, static_cast<int>(size.width()) - 24));
+        notice->setGeometry(QRect(static_cast<int>(middle.x()) - width / 2, 12, width,
+                                  notice->heightForWidth(width)));
+    }
+}
+
+void ViewController::showNotice(const QString& text) {
+    if (notice == nullptr) return;
+    notice->setText(text);
+    notice->show();
+    notice->raise();
+    noticeTimer.start();
+    layoutViews(QSizeF(size()));
+}
+
+void ViewController::showWaitingWords(const QString& words) {
+    if (waitingWords == nullptr) return;
+    waitingWords->setText(words);
+    waitingWords->setVisible(!words.isEmpty());
+    layoutViews(QSizeF(size()));
+}
+
+void ViewController::linkStatus(qint64 code) {
+    // Only a wait on the user has words; any other news means the link has moved on.
+    showWaitingWords(StatusWords::waitingWords(code));
+    emit linkStatusChanged(code);
 }
 
 void ViewController::checkTempture() {
@@ -94,7 +154,7 @@ void ViewController::checkTempture() {
             if (!line.isNull()) SystemLog::write(line);
             // The window title follows the link; the link never waits for it.
             MainThread::post([screen, code] {
-                if (screen) emit screen->linkStatusChanged(code);
+                if (screen) screen->linkStatus(code);
             });
         };
         // Runs on the link's thread and waits there until the screen has shown the reading.
@@ -113,6 +173,7 @@ void ViewController::checkTempture() {
         }
     }
     if (temptureLabel != nullptr) temptureLabel->showText(QString());
+    showWaitingWords(QString());  // a fresh link starts over
 }
 
 void ViewController::backFromSystem() {
@@ -126,6 +187,7 @@ void ViewController::gotoSystem() {
 
 void ViewController::readingUpdate(const QByteArray& record) {
     if (actView != nullptr) actView->stopAnimating();
+    showWaitingWords(QString());
     const std::optional<QString> text = ReadingRecord::readingText(record);
     if (!text) {
         // A damaged record leaves the last reading on the label.

@@ -4,6 +4,7 @@
 #include "widgets/OrrinNavigationController.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QThread>
 #include <QTimer>
 
@@ -54,6 +55,8 @@ TEST_F(ScreenTest, ShowsOnTheMainThreadAndLogsWhatTheSensorSends) {
         EXPECT_EQ(log.lines(), strings(row[1]));
         EXPECT_EQ(screen->readingLabel()->text(), row[2].toString());
         EXPECT_EQ(shown.join(""), row[2].toString());
+        const QLabel* words = screen->waitingWordsLabel();
+        EXPECT_EQ(words->isHidden() ? "" : words->text(), row[3].toString());
         EXPECT_EQ(screen->activityIndicator()->isAnimating(),
                   std::none_of(events.begin(), events.end(), [](auto e) { return e.isString(); }));
         EXPECT_FALSE(shownOffMain);
