@@ -176,9 +176,10 @@ void furnish(MainWindow& window, AppDelegate& delegate) {
     window.menuBar()->addMenu(QStringLiteral("&View"))->addAction(fullScreen->toggleAction());
 }
 
-// The window with its navigation root, the temperature screen and its menus.
-std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& screen,
-                                       const Options& options) {
+}  // namespace
+
+std::unique_ptr<MainWindow> Application::makeWindow(AppDelegate& delegate, ViewController& screen,
+                                                    const Options& options) {
     auto window = std::make_unique<MainWindow>();
     window->setWindowTitle(QStringLiteral("Vell Thermo"));
     auto* root = new OrrinNavigationController(window.get());
@@ -188,9 +189,11 @@ std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& sc
     root->pushViewController(&screen);
     window->resize(options.size);
     furnish(*window, delegate);
+    UrlOpener::setFailureHandler([view = QPointer<ViewController>(&screen)](const QUrl& url) {
+        if (view) view->showNotice(UrlOpener::failureNotice(url));
+    });
     return window;
 }
-}  // namespace
 
 int Application::run(QApplication& app, const Options& options) {
     AppDelegate delegate;
@@ -210,10 +213,6 @@ int Application::run(QApplication& app, const Options& options) {
     });
     QObject::connect(screen, &ViewController::readingShown, &shown, [&shown](const QString& text) {
         shown.setWindowTitle(StatusWords::titleForReading(text));
-    });
-    // What could not be opened, a link or the Documents folder, is said in the window.
-    UrlOpener::setFailureHandler([view = QPointer<ViewController>(screen)](const QUrl& url) {
-        if (view) view->showNotice(UrlOpener::failureNotice(url));
     });
     options.fullscreen ? shown.showFullScreen() : shown.show();
     const int status = app.exec();
