@@ -33,6 +33,17 @@ QLabel* overlayLabel(QWidget* parent) {
     label->hide();
     return label;
 }
+
+// Centres an overlay's top edge at top: on one line where it fits the view's width, wrapped where
+// it does not.
+void placeOverlay(QLabel& label, QPointF top, qreal viewWidth) {
+    label.setWordWrap(false);
+    const int natural = label.sizeHint().width();
+    label.setWordWrap(true);
+    const int width = std::min(natural, std::max(0, static_cast<int>(viewWidth) - 24));
+    label.setGeometry(QRect(static_cast<int>(top.x()) - width / 2, static_cast<int>(top.y()), width,
+                            label.heightForWidth(width)));
+}
 }  // namespace
 
 ViewController::ViewController(QWidget* parent) : UIViewController(parent) {}
@@ -72,7 +83,6 @@ void ViewController::viewDidLoad() {
 
     waitingWords = overlayLabel(this);
     notice = overlayLabel(this);
-    notice->setWordWrap(true);
     noticeTimer.setSingleShot(true);
     noticeTimer.setInterval(kNoticeMs);
     connect(&noticeTimer, &QTimer::timeout, notice, &QWidget::hide);
@@ -109,19 +119,10 @@ void ViewController::layoutViews(const QSizeF& size) {
     // The background covers the root view; a new frame lays the skin out again.
     const QRectF whole(QPointF(0, 0), size);
     if (backView != nullptr && backView->frame() != whole) backView->setFrame(whole);
-    if (waitingWords != nullptr) {
-        waitingWords->adjustSize();
-        const qreal below = middle.y() + (actView != nullptr ? actView->height() / 2.0 : 0) + 8;
-        ViewGeometry::setFrame(waitingWords,
-                               QRectF(QPointF(middle.x() - waitingWords->width() / 2.0, below),
-                                      QSizeF(waitingWords->size())));
-    }
-    if (notice != nullptr) {
-        const int width =
-            std::min(notice->sizeHint().width(), std::max(0, static_cast<int>(size.width()) - 24));
-        notice->setGeometry(QRect(static_cast<int>(middle.x()) - width / 2, 12, width,
-                                  notice->heightForWidth(width)));
-    }
+    const qreal below = middle.y() + (actView != nullptr ? actView->height() / 2.0 : 0) + 8;
+    if (waitingWords != nullptr)
+        placeOverlay(*waitingWords, QPointF(middle.x(), below), size.width());
+    if (notice != nullptr) placeOverlay(*notice, QPointF(middle.x(), 12), size.width());
 }
 
 void ViewController::showNotice(const QString& text) {

@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/FullScreen.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
 #include "platform/HomeDirectory.h"
@@ -87,26 +88,31 @@ TEST(DocumentsMenuTest, DocumentsComesFirstInlineAndOpensTheHomeByMenuAndByShort
 }
 
 // The window as the program makes it: its view is what the skin checker lays out, never smaller
-// than the reading needs; F11 fills the screen without the menu bar, Escape leaves.
+// than the reading needs; F11 fills the screen without the menu bar or, after a while without a
+// move, the pointer; Escape leaves.
 TEST(MainWindowTest, ViewIsWhatTheCheckerLaysOutAndFullScreenComesAndGoes) {
     const TempHome home;
+    AppDelegate delegate;
+    ViewController* screen = nullptr;
+    std::unique_ptr<MainWindow> window;
     for (const QSize size : {QSize(600, 600), QSize(60, 40)}) {
-        AppDelegate delegate;
-        auto* screen = new ViewController;
         Options options;
         options.size = size;
-        const std::unique_ptr<MainWindow> window =
-            Application::makeWindow(delegate, *screen, options);
+        window = Application::makeWindow(delegate, *(screen = new ViewController), options);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         EXPECT_EQ(QSizeF(screen->size()), Application::viewSizeFor(size));
-        QTest::keyClick(window.get(), Qt::Key_F11);
-        ASSERT_TRUE(waitUntil([&] { return screen->size() == window->screen()->size(); }));
-        EXPECT_TRUE(window->isFullScreen() && window->menuBar()->isHidden());
-        QTest::keyClick(window.get(), Qt::Key_Escape);
-        EXPECT_TRUE(
-            waitUntil([&] { return !window->isFullScreen() && window->menuBar()->isVisible(); }));
     }
+    QTest::keyClick(window.get(), Qt::Key_F11);
+    ASSERT_TRUE(waitUntil([&] { return screen->size() == window->screen()->size(); }));
+    EXPECT_TRUE(window->isFullScreen() && window->menuBar()->isHidden());
+    const FullScreen* full = window->findChild<FullScreen*>();
+    EXPECT_TRUE(waitUntil([&] { return full->pointerHidden(); }));
+    QTest::mouseMove(window->windowHandle(), QPoint(10, 10));
+    EXPECT_FALSE(full->pointerHidden());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(
+        waitUntil([&] { return !window->isFullScreen() && window->menuBar()->isVisible(); }));
 }
 
 // An opener that fails: what it writes goes to the log escaped, and the window names the folder.
