@@ -1,5 +1,6 @@
 #include "screen/ViewController.h"
 
+#include "lumo/StatusCodes.h"
 #include "lumo/VellLumo.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
@@ -144,6 +145,7 @@ void ViewController::showWaitingWords(const QString& words) {
 void ViewController::linkStatus(qint64 code) {
     // Only a wait on the user has words; any other news means the link has moved on.
     showWaitingWords(StatusWords::waitingWords(code));
+    replayEnded = replayEnded || code == StatusCode::ReplayEnded;
     emit linkStatusChanged(code);
 }
 
@@ -178,7 +180,8 @@ void ViewController::checkTempture() {
 }
 
 void ViewController::backFromSystem() {
-    checkTempture();
+    // A replay that has ended has no more to give: coming back does not play it again.
+    if (!replayEnded) checkTempture();
 }
 
 void ViewController::gotoSystem() {

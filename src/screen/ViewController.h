@@ -38,6 +38,7 @@ public:
 
     // Starts the spinner, makes the sensor link if there is none, clears the label.
     void checkTempture();
+    // Starts the link again, unless it was a replay that has ended.
     void backFromSystem();
     // Cancels and drops the sensor link; the views stay as they are.
     void gotoSystem();
@@ -76,5 +77,6 @@ private:
     QLabel* waitingWords = nullptr;  // under the spinner, while the link waits on the user
     QLabel* notice = nullptr;
     QTimer noticeTimer;
+    bool replayEnded = false;
     QString firstSkin = QStringLiteral("qir");
 };
