@@ -17,6 +17,8 @@
 #include <QPointer>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 namespace {
 QColor colorFrom(float red, float green, float blue, float alpha) {
     return QColor::fromRgbF(red, green, blue, alpha);
