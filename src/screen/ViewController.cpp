@@ -89,9 +89,6 @@ void ViewController::viewDidLoad() {
     noticeTimer.setSingleShot(true);
     noticeTimer.setInterval(kNoticeMs);
     connect(&noticeTimer, &QTimer::timeout, notice, &QWidget::hide);
-    // The picture's five clicks reach the background through the reading and the spinner.
-    temptureLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    actView->setAttribute(Qt::WA_TransparentForMouseEvents);
     setMinimumSize(kMinimumViewSize);
 }
 
