@@ -25,6 +25,7 @@ protected:
             shown.append(text);
             shownOffMain = shownOffMain || QThread::currentThread() != qApp->thread();
         });
+        QObject::connect(screen, &ViewController::linkStatusChanged, [this] { ++statuses; });
     }
 
     TempHome home;
@@ -34,6 +35,7 @@ protected:
     ViewController* screen = new ViewController;
     QStringList shown;
     bool shownOffMain = false;
+    qsizetype statuses = 0;  // delivered to the screen
 };
 
 // Each link sends the row's events as it starts; any record, good or damaged, stops the spinner.
@@ -48,8 +50,12 @@ TEST_F(ScreenTest, ShowsOnTheMainThreadAndLogsWhatTheSensorSends) {
         });
         log.clear();
         shown.clear();
+        statuses = 0;
         screen->checkTempture();
-        ASSERT_TRUE(waitUntil([&] { return log.lines().size() >= strings(row[1]).size(); }));
+        const auto sent =
+            std::count_if(events.begin(), events.end(), [](auto e) { return !e.isString(); });
+        ASSERT_TRUE(waitUntil(
+            [&] { return log.lines().size() >= strings(row[1]).size() && statuses >= sent; }));
         waitUntil([] { return false; }, true, 20);
         screen->gotoSystem();
         EXPECT_EQ(log.lines(), strings(row[1]));
