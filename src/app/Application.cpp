@@ -1,8 +1,10 @@
 #include "app/Application.h"
 
 #include "app/AppDelegate.h"
+#include "app/FullScreen.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
+#include "platform/UrlOpener.h"
 #include "screen/StatusWords.h"
 #include "screen/ViewController.h"
 #include "skin/PictureCopy.h"
@@ -12,8 +14,10 @@
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QTimer>
 #include <QWindow>
@@ -168,9 +172,18 @@ void afterFirstFrame() {
         QApplication::setWindowIcon(applicationIcon());
 }
 
-// The window with its navigation root, the temperature screen and the File menu.
-std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& screen,
-                                       const Options& options) {
+// What every main window has around its view: the File and View menus and full screen.
+void furnish(MainWindow& window, AppDelegate& delegate) {
+    MenuBuilder menus(window.menuBar());
+    delegate.buildMenuWithBuilder(menus);
+    auto* fullScreen = new FullScreen(window);
+    window.menuBar()->addMenu(QStringLiteral("&View"))->addAction(fullScreen->toggleAction());
+}
+
+}  // namespace
+
+std::unique_ptr<MainWindow> Application::makeWindow(AppDelegate& delegate, ViewController& screen,
+                                                    const Options& options) {
     auto window = std::make_unique<MainWindow>();
     window->setWindowTitle(QStringLiteral("Vell Thermo"));
     auto* root = new OrrinNavigationController(window.get());
@@ -180,11 +193,12 @@ std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& sc
     UIBackGroundView::expectWindowSize(options.size);
     root->pushViewController(&screen);
     window->resize(options.size);
-    MenuBuilder menus(window->menuBar());
-    delegate.buildMenuWithBuilder(menus);
+    furnish(*window, delegate);
+    UrlOpener::setFailureHandler([view = QPointer<ViewController>(&screen)](const QUrl& url) {
+        if (view) view->showNotice(UrlOpener::failureNotice(url));
+    });
     return window;
 }
-}  // namespace
 
 int Application::run(QApplication& app, const Options& options) {
     AppDelegate delegate;
@@ -205,9 +219,23 @@ int Application::run(QApplication& app, const Options& options) {
     QObject::connect(screen, &ViewController::readingShown, &shown, [&shown](const QString& text) {
         shown.setWindowTitle(StatusWords::titleForReading(text));
     });
-    shown.show();
+    options.fullscreen ? shown.showFullScreen() : shown.show();
     const int status = app.exec();
+    UrlOpener::setFailureHandler({});
     // Stop the link before the window and its screen go.
     screen->gotoSystem();
     return status;
+}
+
+QSizeF Application::viewSizeFor(const QSize& windowSize) {
+    AppDelegate delegate;
+    MainWindow window;
+    auto* view = new QWidget;
+    view->setMinimumSize(ViewController::kMinimumViewSize);
+    window.setCentralWidget(view);
+    window.resize(windowSize);
+    furnish(window, delegate);
+    // The layout gives the window its minimum and the view what the menu bar leaves.
+    window.layout()->activate();
+    return QSizeF(view->size());
 }

@@ -47,6 +47,8 @@ void addRunOptions(QCommandLineParser& parser) {
                     "as the screen takes them).",
                     "MS"),
         valueOption("size", "The window's first size (default 1024x768).", "WxH"),
+        flagOption("fullscreen",
+                   "Start in full screen, as for a wall display; F11 toggles it, Escape leaves."),
         valueOption("idiom", "The device kind the skin layout sees: mac (default), pad or phone.",
                     "KIND"),
         valueOption("screenshot",
@@ -130,6 +132,7 @@ QString readWindow(const QCommandLineParser& parser, Options& o) {
                 .arg(most);
         o.size = QSize(*w, *h);
     }
+    o.fullscreen = p.set("fullscreen");
     if (p.set("idiom")) {
         const QString idiom = p.value("idiom");
         if (idiom == QLatin1String("mac"))
@@ -175,8 +178,8 @@ QString readEnd(const QCommandLineParser& parser, Options& o) {
 QString readHeadless(const QCommandLineParser& parser, Options& o) {
     o.headless = parser.isSet(QStringLiteral("headless"));
     if (!o.headless) return {};
-    for (const char* name :
-         {"screenshot", "size", "skin", "idiom", "check-skins", "check-skin", "json", "strict"}) {
+    for (const char* name : {"screenshot", "size", "fullscreen", "skin", "idiom", "check-skins",
+                             "check-skin", "json", "strict"}) {
         if (parser.isSet(QString::fromLatin1(name)))
             return QStringLiteral("--headless opens no window: leave out --%1.")
                 .arg(QString::fromLatin1(name));

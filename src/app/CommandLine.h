@@ -26,6 +26,7 @@ struct Options {
     bool strict = false;      // the report's warnings fail it too
     bool headless = false;    // no window: JSON lines on standard output (app/Headless.h)
     bool timeoutSet = false;  // --timeout was given: a headless run ends after it
+    bool fullscreen = false;  // the window starts in full screen (F11 and Escape leave it)
 };
 
 struct CommandLine {

@@ -1,5 +1,6 @@
 #include "app/Headless.h"
 
+#include "lumo/StatusCodes.h"
 #include "lumo/VellLumo.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
@@ -187,6 +188,8 @@ void Headless::status(const QDateTime& at, qint64 code) {
     // Codes the window's title has no words for are left out here too.
     const QString words = StatusWords::description(code);
     if (!words.isNull()) print(jsonLine({{"time", stamp(at)}, {"status", code}, {"state", words}}));
+    // Like any filter whose input has ended: `producer | vell-thermo --headless` ends with it.
+    if (code == StatusCode::ReplayEnded) finish(0);
 }
 
 void Headless::print(const QByteArray& line) {

@@ -16,8 +16,9 @@ class VellLumo;
 // output for every reading, rejected record and status of the link (docs/readings-json.md), the
 // same log lines on standard error as the window writes. Runs under a QCoreApplication, so no
 // platform plugin is loaded and no picture decoded. It ends with status 0 after --readings N
-// readings, after --timeout seconds, on SIGINT or SIGTERM, and when the reader of standard
-// output goes away; with status 1 when standard output fails otherwise (a full disk).
+// readings, after --timeout seconds, at the end of a replay, on SIGINT or SIGTERM, and when the
+// reader of standard output goes away; with status 1 when standard output fails otherwise (a full
+// disk).
 class Headless : public QObject {
     Q_OBJECT
 public:

@@ -22,8 +22,13 @@
 namespace {
 // The skin report for authors: no window, no sensor.
 int checkSkins(int& argc, char* argv[], const Options& options) {
-    SkinCheckRequest request{{},           options.checkSkin, QSizeF(options.size), options.idiom,
-                             options.json, options.strict};
+    SkinCheckRequest request{{},
+                             options.checkSkin,
+                             QSizeF(options.size),
+                             &Application::viewSizeFor,
+                             options.idiom,
+                             options.json,
+                             options.strict};
     if (request.folder.isEmpty()) {
         request.home = options.home.isEmpty() ? HomeDirectory::defaultPath() : options.home;
         const QString problem = Startup::prepareHome(request.home);

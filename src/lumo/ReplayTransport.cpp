@@ -94,5 +94,5 @@ void ReplayTransport::finishInput() {
     readable.reset();
     if (fd >= 0) ::close(fd);
     fd = -1;
-    sink->status(StatusCode::Disconnected);
+    sink->status(StatusCode::ReplayEnded);
 }

@@ -9,7 +9,7 @@
 #include <memory>
 
 // Plays a file back as a sensor would: each line, without its line ending, is one record,
-// interval apart; at the end it reports the link lost (status 14) and stays quiet. "-" reads
+// interval apart; at its end it reports that (status 15) once and stays quiet. "-" reads
 // standard input, which may be a pipe that is slow to fill.
 class ReplayTransport final : public LumoTransport {
     Q_OBJECT

@@ -11,7 +11,10 @@ QString SystemLog::escaped(const QString& text) {
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+        // The line and paragraph separators break a line in many terminals and journal viewers.
+        const QChar::Category kind = c.category();
+        if (kind == QChar::Other_Control || kind == QChar::Other_Format ||
+            kind == QChar::Separator_Line || kind == QChar::Separator_Paragraph)
             out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         else
             out += c;

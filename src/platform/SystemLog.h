@@ -9,7 +9,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcSystemLog)
 // QT_LOGGING_RULES ("vell.log.info=false") and the journal behave as users expect.
 class SystemLog {
 public:
-    // Writes line with its control and format characters escaped as \uXXXX.
+    // Writes line with its control and format characters, and the line and paragraph
+    // separators, escaped as \uXXXX.
     static void write(const QString& line);
     static QString escaped(const QString& text);
 

@@ -8,16 +8,20 @@ struct Known {
     qint64 code;
     const char* logLine;  // null: not logged
     const char* words;    // for the window title
+    const char* todo;     // what the user can do while the link waits on them; null: nothing
 };
 
 constexpr Known kKnown[] = {
-    {StatusCode::Scanning, "scanning...", "scanning"},
-    {StatusCode::Connecting, "connecting ...", "connecting"},
-    {StatusCode::NoAdapter, nullptr, "no Bluetooth adapter"},
-    {StatusCode::AdapterOff, nullptr, "Bluetooth is off"},
-    {StatusCode::FoundTarget, "Found target.", "sensor found"},
-    {StatusCode::Ready, nullptr, "connected"},
-    {StatusCode::Disconnected, "tempture disconnected.", "connection lost, reconnecting"},
+    {StatusCode::Scanning, "scanning...", "scanning", nullptr},
+    {StatusCode::Connecting, "connecting ...", "connecting", nullptr},
+    {StatusCode::NoAdapter, nullptr, "no Bluetooth adapter",
+     "Plug in a Bluetooth adapter, or start bluetoothd (systemctl start bluetooth)"},
+    {StatusCode::AdapterOff, nullptr, "Bluetooth is off",
+     "Turn Bluetooth on (bluetoothctl power on)"},
+    {StatusCode::FoundTarget, "Found target.", "sensor found", nullptr},
+    {StatusCode::Ready, nullptr, "connected", nullptr},
+    {StatusCode::Disconnected, "tempture disconnected.", "connection lost, reconnecting", nullptr},
+    {StatusCode::ReplayEnded, "Replay ended.", "replay ended", nullptr},
 };
 
 const Known* find(qint64 code) {
@@ -42,6 +46,12 @@ QString StatusWords::titleForStatus(qint64 code) {
     const QString words = description(code);
     if (words.isNull()) return {};
     return words.left(1).toUpper() + words.mid(1);
+}
+
+QString StatusWords::waitingWords(qint64 code) {
+    const Known* known = find(code);
+    if (known == nullptr || known->todo == nullptr) return {};
+    return titleForStatus(code) + QLatin1Char('\n') + QString::fromLatin1(known->todo);
 }
 
 QString StatusWords::titleForReading(const QString& shownReading) {

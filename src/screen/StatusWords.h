@@ -14,4 +14,9 @@ QString description(qint64 code);
 // latest one on one line ("23.41 ℃ 56.69%"), with no control character left.
 QString titleForStatus(qint64 code);
 QString titleForReading(const QString& shownReading);
+
+// Shown under the spinner while the link waits on something only the user can change (no
+// adapter, Bluetooth off): where it stands and, on a second line, what to do. A null string
+// for every other code: scanning and connecting need no words.
+QString waitingWords(qint64 code);
 }  // namespace StatusWords

@@ -1,5 +1,6 @@
 #include "screen/ViewController.h"
 
+#include "lumo/StatusCodes.h"
 #include "lumo/VellLumo.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
@@ -12,12 +13,39 @@
 #include "widgets/OrrinNavigationController.h"
 #include "widgets/ViewGeometry.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QResizeEvent>
+
+#include <algorithm>
 
 namespace {
 QColor colorFrom(float red, float green, float blue, float alpha) {
     return QColor::fromRgbF(red, green, blue, alpha);
+}
+
+// Small words on the spinner's translucent dark square, readable over any picture.
+QLabel* overlayLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setStyleSheet(
+        QStringLiteral("QLabel { background: rgba(26, 26, 26, 160); color: white; "
+                       "border-radius: 6px; padding: 4px 10px; }"));
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    label->hide();
+    return label;
+}
+
+// Centres an overlay's top edge at top: on one line where it fits the view's width, wrapped where
+// it does not.
+void placeOverlay(QLabel& label, QPointF top, qreal viewWidth) {
+    label.setWordWrap(false);
+    const int natural = label.sizeHint().width();
+    label.setWordWrap(true);
+    const int width = std::min(natural, std::max(0, static_cast<int>(viewWidth) - 24));
+    label.setGeometry(QRect(static_cast<int>(top.x()) - width / 2, static_cast<int>(top.y()), width,
+                            label.heightForWidth(width)));
 }
 }  // namespace
 
@@ -55,6 +83,13 @@ void ViewController::viewDidLoad() {
     ViewGeometry::setFrame(actView, QRectF(0, 0, 120, 120));
     actView->setBackgroundColor(colorFrom(0.1f, 0.1f, 0.1f, 0.4f));
     actView->setCornerRadius(6.0);
+
+    waitingWords = overlayLabel(this);
+    notice = overlayLabel(this);
+    noticeTimer.setSingleShot(true);
+    noticeTimer.setInterval(kNoticeMs);
+    connect(&noticeTimer, &QTimer::timeout, notice, &QWidget::hide);
+    setMinimumSize(kMinimumViewSize);
 }
 
 void ViewController::viewDidAppear(bool animated) {
@@ -84,6 +119,33 @@ void ViewController::layoutViews(const QSizeF& size) {
     // The background covers the root view; a new frame lays the skin out again.
     const QRectF whole(QPointF(0, 0), size);
     if (backView != nullptr && backView->frame() != whole) backView->setFrame(whole);
+    const qreal below = middle.y() + (actView != nullptr ? actView->height() / 2.0 : 0) + 8;
+    if (waitingWords != nullptr)
+        placeOverlay(*waitingWords, QPointF(middle.x(), below), size.width());
+    if (notice != nullptr) placeOverlay(*notice, QPointF(middle.x(), 12), size.width());
+}
+
+void ViewController::showNotice(const QString& text) {
+    if (notice == nullptr) return;
+    notice->setText(text);
+    notice->show();
+    notice->raise();
+    noticeTimer.start();
+    layoutViews(QSizeF(size()));
+}
+
+void ViewController::showWaitingWords(const QString& words) {
+    if (waitingWords == nullptr) return;
+    waitingWords->setText(words);
+    waitingWords->setVisible(!words.isEmpty());
+    layoutViews(QSizeF(size()));
+}
+
+void ViewController::linkStatus(qint64 code) {
+    // Only a wait on the user has words; any other news means the link has moved on.
+    showWaitingWords(StatusWords::waitingWords(code));
+    replayEnded = replayEnded || code == StatusCode::ReplayEnded;
+    emit linkStatusChanged(code);
 }
 
 void ViewController::checkTempture() {
@@ -94,7 +156,7 @@ void ViewController::checkTempture() {
             if (!line.isNull()) SystemLog::write(line);
             // The window title follows the link; the link never waits for it.
             MainThread::post([screen, code] {
-                if (screen) emit screen->linkStatusChanged(code);
+                if (screen) screen->linkStatus(code);
             });
         };
         // Runs on the link's thread and waits there until the screen has shown the reading.
@@ -113,10 +175,12 @@ void ViewController::checkTempture() {
         }
     }
     if (temptureLabel != nullptr) temptureLabel->showText(QString());
+    showWaitingWords(QString());  // a fresh link starts over
 }
 
 void ViewController::backFromSystem() {
-    checkTempture();
+    // A replay that has ended has no more to give: coming back does not play it again.
+    if (!replayEnded) checkTempture();
 }
 
 void ViewController::gotoSystem() {
@@ -126,6 +190,7 @@ void ViewController::gotoSystem() {
 
 void ViewController::readingUpdate(const QByteArray& record) {
     if (actView != nullptr) actView->stopAnimating();
+    showWaitingWords(QString());
     const std::optional<QString> text = ReadingRecord::readingText(record);
     if (!text) {
         // A damaged record leaves the last reading on the label.

@@ -3,11 +3,14 @@
 #include "widgets/UIViewController.h"
 
 #include <QByteArray>
+#include <QSize>
+#include <QTimer>
 
 #include <memory>
 
 class ActivityIndicator;
 class FitLabel;
+class QLabel;
 class UIBackGroundView;
 class VellLumo;
 
@@ -23,6 +26,12 @@ public:
     // The skin the background starts with, "qir" unless set before the view loads.
     void setFirstSkin(const QString& name) { firstSkin = name; }
 
+    // The smallest root view that keeps the 320-point reading label whole, with room for the
+    // skin's labels below it.
+    static constexpr QSize kMinimumViewSize{320, 240};
+    // How long a notice stays up.
+    static constexpr int kNoticeMs = 8000;
+
     void viewDidLoad() override;
     void viewDidAppear(bool animated) override;
     bool shouldAutorotate() override;
@@ -30,6 +39,7 @@ public:
 
     // Starts the spinner, makes the sensor link if there is none, clears the label.
     void checkTempture();
+    // Starts the link again, unless it was a replay that has ended.
     void backFromSystem();
     // Cancels and drops the sensor link; the views stay as they are.
     void gotoSystem();
@@ -39,6 +49,11 @@ public:
     ActivityIndicator* activityIndicator() const { return actView; }
     UIBackGroundView* backgroundView() const { return backView; }
     bool hasSensorLink() const { return bleTempture != nullptr; }
+    QLabel* waitingWordsLabel() const { return waitingWords; }
+    QLabel* noticeLabel() const { return notice; }
+
+    // A short notice at the top of the window, such as what could not be opened.
+    void showNotice(const QString& text);
 
 signals:
     // A reading text has just been put on the label.
@@ -53,10 +68,16 @@ private:
     // Where every view goes for a root view of size; each layout hook calls it.
     void layoutViews(const QSizeF& size);
     void readingUpdate(const QByteArray& record);
+    void linkStatus(qint64 code);
+    void showWaitingWords(const QString& words);
 
     std::unique_ptr<VellLumo> bleTempture;
     FitLabel* temptureLabel = nullptr;
     ActivityIndicator* actView = nullptr;
     UIBackGroundView* backView = nullptr;
+    QLabel* waitingWords = nullptr;  // under the spinner, while the link waits on the user
+    QLabel* notice = nullptr;
+    QTimer noticeTimer;
+    bool replayEnded = false;
     QString firstSkin = QStringLiteral("qir");
 };

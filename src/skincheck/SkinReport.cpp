@@ -60,7 +60,7 @@ QString idiomName(Device::Idiom idiom) {
 
 SkinReport SkinReport::build(const QString& home, const QSizeF& size, Device::Idiom idiom) {
     SkinReport report;
-    report.size = size;
+    report.size = report.view = size;
     report.idiom = idiom;
     report.bundle = SkinStore::installedBundlePath(home);
     SkinStore::installIfMissing(Bundle::packagedSkinBundlePath(), report.bundle);
@@ -75,7 +75,7 @@ SkinReport SkinReport::build(const QString& home, const QSizeF& size, Device::Id
 SkinReport SkinReport::buildForFolder(const QString& folder, const QSizeF& size,
                                       Device::Idiom idiom) {
     SkinReport report;
-    report.size = size;
+    report.size = report.view = size;
     report.idiom = idiom;
     report.oneFolder = true;
     const QFileInfo skin(QDir::cleanPath(QDir(folder).absolutePath()));
@@ -100,13 +100,17 @@ bool SkinReport::hasProblems() const {
 }
 
 QString SkinReport::toText() const {
-    const QString at = QStringLiteral("at %1x%2, idiom %3\n")
-                           .arg(number(size.width()), number(size.height()), idiomName(idiom));
+    const QString at = QStringLiteral("at %1x%2 (view %3x%4), idiom %5\n")
+                           .arg(number(size.width()), number(size.height()), number(view.width()),
+                                number(view.height()), idiomName(idiom));
+    // Paths are names from the disk too: a folder's name cannot steer the terminal either.
+    const auto shown = &SkinWarning::escaped;
     if (oneFolder) {
-        if (!bundleOpened) return QStringLiteral("No skin folder to read in %1\n").arg(bundle);
-        return QStringLiteral("Skin folder %1 %2").arg(skins.first().path, at) + skinsText();
+        if (!bundleOpened)
+            return QStringLiteral("No skin folder to read in %1\n").arg(shown(bundle));
+        return QStringLiteral("Skin folder %1 %2").arg(shown(skins.first().path), at) + skinsText();
     }
-    const QString out = QStringLiteral("Skins in %1 %2").arg(bundle, at);
+    const QString out = QStringLiteral("Skins in %1 %2").arg(shown(bundle), at);
     if (!bundleOpened) return out + QStringLiteral("skin.bundle NOT exist in your project.\n");
     return out + skinsText();
 }
@@ -231,6 +235,8 @@ QByteArray SkinReport::toJson() const {
         {QStringLiteral("bundleOpened"), bundleOpened},
         {QStringLiteral("size"), QJsonObject{{QStringLiteral("width"), size.width()},
                                              {QStringLiteral("height"), size.height()}}},
+        {QStringLiteral("view"), QJsonObject{{QStringLiteral("width"), view.width()},
+                                             {QStringLiteral("height"), view.height()}}},
         {QStringLiteral("idiom"), static_cast<int>(idiom)},
         {QStringLiteral("oneFolder"), oneFolder},
         {QStringLiteral("skins"), skinList},

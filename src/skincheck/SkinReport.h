@@ -35,11 +35,13 @@ struct SkinReport {
     QString bundle;
     bool bundleOpened = false;
     bool oneFolder = false;  // checks one skin folder of bundle, installed or not
-    QSizeF size;
+    QSizeF size;             // the window's
+    QSizeF view;             // what the skins are laid out in: the window's view at that size
     Device::Idiom idiom = Device::Idiom::Mac;
     QList<Skin> skins;
 
-    // Installs the packaged skins first when the home has none, as the window would.
+    // Both lay the skins out in a view of size. Installs the packaged skins first when the home
+    // has none, as the window would.
     static SkinReport build(const QString& home, const QSizeF& size, Device::Idiom idiom);
     // The same for one skin folder anywhere; nothing is installed.
     static SkinReport buildForFolder(const QString& folder, const QSizeF& size,

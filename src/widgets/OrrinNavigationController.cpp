@@ -29,6 +29,8 @@ void OrrinNavigationController::pushViewController(UIViewController* controller)
     controller->setGeometry(rect());
     stack.append(controller);
     controller->loadViewIfNeeded();
+    // The window keeps room for every screen it holds.
+    setMinimumSize(minimumSize().expandedTo(controller->minimumSize()));
     controller->show();
     if (isVisible()) QTimer::singleShot(0, this, &OrrinNavigationController::appearTop);
 }

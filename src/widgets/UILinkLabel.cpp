@@ -5,8 +5,11 @@
 #include "widgets/StringValidators.h"
 #include "widgets/ViewGeometry.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QStyleHints>
 
 UILinkLabel* UILinkLabel::initWithFrame(const QRectF& frame, QWidget* parent) {
     auto* label = new UILinkLabel(parent);
@@ -15,6 +18,7 @@ UILinkLabel* UILinkLabel::initWithFrame(const QRectF& frame, QWidget* parent) {
 }
 
 UILinkLabel::UILinkLabel(QWidget* parent) : QLabel(parent) {
+    setMouseTracking(true);  // the pointing hand follows the drawn title, not the whole row
     setTextFormat(Qt::PlainText);
     setAlignment(Qt::AlignCenter);
     baseFont = font();
@@ -86,7 +90,14 @@ void UILinkLabel::resizeEvent(QResizeEvent* event) {
 
 void UILinkLabel::setUrl(const QString& url) {
     urlText = url;
-    setCursor(UrlOpener::isOpenableLink(urlText) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    openable = UrlOpener::isOpenableLink(urlText);
+    unsetCursor();
+}
+
+QRect UILinkLabel::drawnTextRect() const {
+    const QFontMetrics metrics = fontMetrics();
+    const QSize drawn(metrics.horizontalAdvance(text()), metrics.height());
+    return QStyle::alignedRect(layoutDirection(), alignment(), drawn, contentsRect());
 }
 
 void UILinkLabel::setLabelFont(const QFont& font) {
@@ -134,10 +145,22 @@ void UILinkLabel::topAction() {
     UrlOpener::open(QUrl(urlText, QUrl::StrictMode));
 }
 
-// A click belongs to the label: it never reaches the view beneath.
+// Only a click on the drawn title of a link belongs to the label; anything else is ignored, and
+// Qt passes it on to the view beneath, where the picture's five clicks are counted.
 void UILinkLabel::mousePressEvent(QMouseEvent* event) {
-    pressed = event->button() == Qt::LeftButton;
+    pressed = false;
+    if (urlText.isEmpty() || !drawnTextRect().contains(event->position().toPoint())) {
+        event->ignore();
+        return;
+    }
     event->accept();
+    if (event->button() != Qt::LeftButton) return;
+    const auto at = static_cast<qint64>(event->timestamp());
+    const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    pressRepeats = runOpened && at >= lastPressMs && at - lastPressMs <= interval;
+    if (!pressRepeats) runOpened = false;
+    lastPressMs = at;
+    pressed = true;
 }
 
 void UILinkLabel::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -145,9 +168,23 @@ void UILinkLabel::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void UILinkLabel::mouseReleaseEvent(QMouseEvent* event) {
+    if (!pressed) {
+        event->ignore();
+        return;
+    }
     event->accept();
-    const bool click = pressed && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
     pressed = false;
-    if (click) topAction();
+    if (event->button() != Qt::LeftButton ||
+        !drawnTextRect().contains(event->position().toPoint()) || pressRepeats)
+        return;
+    runOpened = true;
+    topAction();
+}
+
+void UILinkLabel::mouseMoveEvent(QMouseEvent* event) {
+    if (openable && drawnTextRect().contains(event->position().toPoint()))
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+    event->ignore();
 }

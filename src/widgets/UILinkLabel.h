@@ -9,7 +9,9 @@
 
 // In Qt terms: a QLabel that opens its URL with QDesktopServices when its title is clicked.
 // A label that shows its title in a link colour, underlined if asked, and opens its URL when
-// clicked. Text is always shown as plain text, never as markup.
+// its drawn title is clicked, once for a double or triple click. Every other click passes
+// through to the view beneath, as do all clicks on a label without a URL. Text is always shown
+// as plain text, never as markup.
 class UILinkLabel : public QLabel {
     Q_OBJECT
 public:
@@ -52,10 +54,14 @@ public:
     // The label's own font; an underline from the styled string is added on top.
     void setLabelFont(const QFont& font);
 
+    // Where the shown line is drawn, in the label's coordinates: the only part that takes clicks.
+    QRect drawnTextRect() const;
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -69,6 +75,12 @@ private:
     QString urlText;    // null until set
     QFont baseFont;
     std::optional<AttributedString> shown;
-    QString fullText;  // what the label is given; it shows as much of its first line as fits
+    QString fullText;       // what the label is given; it shows as much of its first line as fits
+    bool openable = false;  // the url is one a click opens: the pointing hand shows over it
     bool pressed = false;
+    // Presses within the double-click interval of the one before, in a run of clicks that
+    // opened the link, are repeats and open nothing. Times are the events' own, in ms.
+    bool pressRepeats = false;
+    bool runOpened = false;
+    qint64 lastPressMs = 0;
 };

@@ -1,26 +1,33 @@
 #include "app/AppDelegate.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/FullScreen.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
 #include "platform/HomeDirectory.h"
+#include "screen/ViewController.h"
 
 #include <QAction>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 
+#include "support/LogCapture.h"
 #include "support/OpenedUrls.h"
 #include "support/QtPrinters.h"
 #include "support/Table.h"
 #include "support/TempHome.h"
+#include "support/Wait.h"
 
 // Every option by name, so that a row also shows that no option changes another by the way.
 static QJsonObject fields(const Options& o) {
-    const QStringList names{"home",     "sensor", "replayPath", "intervalMs",
-                            "size",     "idiom",  "screenshot", "timeoutSeconds",
-                            "readings", "skin",   "checkSkins", "checkSkin",
-                            "json",     "strict", "headless",   "timeoutSet"};
+    const QStringList names{"home",       "sensor",     "replayPath",     "intervalMs", "size",
+                            "idiom",      "screenshot", "timeoutSeconds", "readings",   "skin",
+                            "checkSkins", "checkSkin",  "json",           "strict",     "headless",
+                            "timeoutSet", "fullscreen"};
     const QString sensor = QStringList{"ble", "sim", "replay"}[static_cast<int>(o.sensor)];
     const QString size = QStringLiteral("%1x%2").arg(o.size.width()).arg(o.size.height());
     const QVariantList values{o.home,       sensor,
@@ -30,7 +37,8 @@ static QJsonObject fields(const Options& o) {
                               o.readings,   o.skin,
                               o.checkSkins, o.checkSkin,
                               o.json,       o.strict,
-                              o.headless,   o.timeoutSet};
+                              o.headless,   o.timeoutSet,
+                              o.fullscreen};
     QJsonObject all;
     for (qsizetype i = 0; i < names.size(); ++i) all[names[i]] = QJsonValue::fromVariant(values[i]);
     return all;
@@ -79,4 +87,55 @@ TEST(DocumentsMenuTest, DocumentsComesFirstInlineAndOpensTheHomeByMenuAndByShort
     QTest::keyClick(field, Qt::Key_H, Qt::ControlModifier);
     EXPECT_EQ(opened, QList<QUrl>(2, QUrl::fromLocalFile(home)));
     EXPECT_TRUE(field->text().isEmpty());
+}
+
+// The window as the program makes it: its view is what the skin checker lays out, never smaller
+// than the reading needs; F11 fills the screen without the menu bar or, after a while without a
+// move, the pointer; Escape leaves.
+TEST(MainWindowTest, ViewIsWhatTheCheckerLaysOutAndFullScreenComesAndGoes) {
+    const TempHome home;
+    AppDelegate delegate;
+    ViewController* screen = nullptr;
+    std::unique_ptr<MainWindow> window;
+    for (const QSize size : {QSize(600, 600), QSize(60, 40)}) {
+        Options options;
+        options.size = size;
+        window = Application::makeWindow(delegate, *(screen = new ViewController), options);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        EXPECT_EQ(QSizeF(screen->size()), Application::viewSizeFor(size));
+    }
+    QTest::keyClick(window.get(), Qt::Key_F11);
+    ASSERT_TRUE(waitUntil([&] { return screen->size() == window->screen()->size(); }));
+    EXPECT_TRUE(window->isFullScreen() && window->menuBar()->isHidden());
+    const FullScreen* full = window->findChild<FullScreen*>();
+    EXPECT_TRUE(waitUntil([&] { return full->pointerHidden(); }));
+    QTest::mouseMove(window->windowHandle(), QPoint(10, 10));
+    EXPECT_FALSE(full->pointerHidden());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(
+        waitUntil([&] { return !window->isFullScreen() && window->menuBar()->isVisible(); }));
+}
+
+// An opener that fails: what it writes goes to the log escaped, and the window names the folder.
+TEST(MainWindowTest, AFailedOpenIsSaidInTheWindowAndTheOpenersOutputLoggedEscaped) {
+    const TempHome home;
+    const QString opener = home.write(
+        "bin/xdg-open", "#!/bin/sh\nprintf 'no handler for %s\\033[31m\\n' \"$1\"\nexit 3\n");
+    QFile::setPermissions(opener, QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFileInfo(opener).absolutePath().toLocal8Bit());
+    AppDelegate delegate;
+    auto* screen = new ViewController;
+    const std::unique_ptr<MainWindow> window = Application::makeWindow(delegate, *screen, {});
+    const LogCapture log;
+    delegate.showDocuments();
+    EXPECT_TRUE(waitUntil([&] { return !screen->noticeLabel()->isHidden(); }));
+    qputenv("PATH", path);
+    const QString notice = "Could not open the folder " + home.path() + "; open it by hand.";
+    EXPECT_EQ(screen->noticeLabel()->text(), notice);
+    EXPECT_EQ(log.lines(),
+              QStringList({"xdg-open: no handler for " +
+                               QUrl::fromLocalFile(home.path()).toString() + "\\u001b[31m",
+                           notice}));
 }

@@ -19,7 +19,7 @@
 namespace {
 
 QJsonObject cases() {
-    QFile file(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../data/headless.json");
+    QFile file(QStringLiteral(VELL_TEST_DATA "/headless.json"));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     return QJsonDocument::fromJson(file.readAll()).object();
 }

@@ -37,12 +37,15 @@ TEST_P(StatusWordsRows, GiveTheLogLineAndTheWindowTitle) {
     EXPECT_EQ(StatusWords::logLine(code), row[1].toString());
     EXPECT_EQ(StatusWords::logLine(code).isNull(), row[1].isNull());
     EXPECT_EQ(StatusWords::titleForStatus(code), row[2].toString());
+    EXPECT_EQ(StatusWords::waitingWords(code), row[3].toString());
 }
 VELL_TABLE(StatusWordsRows, "status_words.json");
 
 // Text from a sensor, a skin file or a file name cannot steer the terminal showing the log.
 TEST(SystemLogTest, WritesControlCharactersEscaped) {
     const LogCapture log;
-    SystemLog::write(QString::fromLatin1("Temp:\x1b[31m3.4 \x7f\x01\t") + QChar(0x202e) + "x");
-    EXPECT_EQ(log.lines(), QStringList{"Temp:\\u001b[31m3.4 \\u007f\\u0001\\u0009\\u202ex"});
+    SystemLog::write(QString::fromLatin1("Temp:\x1b[31m3.4 \x7f\x01\t") + QChar(0x202e) + "x" +
+                     QChar(0x2028) + QChar(0x2029));
+    EXPECT_EQ(log.lines(),
+              QStringList{"Temp:\\u001b[31m3.4 \\u007f\\u0001\\u0009\\u202ex\\u2028\\u2029"});
 }

@@ -6,6 +6,7 @@
 #include "widgets/ViewGeometry.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QThread>
 #include <QTimer>
 
@@ -27,6 +28,7 @@ protected:
             shown.append(text);
             shownOffMain = shownOffMain || QThread::currentThread() != qApp->thread();
         });
+        QObject::connect(screen, &ViewController::linkStatusChanged, [this] { ++statuses; });
     }
 
     TempHome home;
@@ -36,6 +38,7 @@ protected:
     ViewController* screen = new ViewController;
     QStringList shown;
     bool shownOffMain = false;
+    qsizetype statuses = 0;  // delivered to the screen
 };
 
 // The label and the indicator keep their first frames until the screen appears, then sit in the
@@ -70,13 +73,19 @@ TEST_P(ScreenDeliveryRows, ShowOnTheMainThreadAndLogWhatTheSensorSends) {
     });
     log.clear();
     shown.clear();
+    statuses = 0;
     screen->checkTempture();
-    ASSERT_TRUE(waitUntil([&] { return log.lines().size() >= strings(row[1]).size(); }));
+    const auto sent =
+        std::count_if(events.begin(), events.end(), [](auto e) { return !e.isString(); });
+    ASSERT_TRUE(waitUntil(
+        [&] { return log.lines().size() >= strings(row[1]).size() && statuses >= sent; }));
     waitUntil([] { return false; }, true, 20);
     screen->gotoSystem();
     EXPECT_EQ(log.lines(), strings(row[1]));
     EXPECT_EQ(screen->readingLabel()->text(), row[2].toString());
     EXPECT_EQ(shown.join(""), row[2].toString());
+    const QLabel* words = screen->waitingWordsLabel();
+    EXPECT_EQ(words->isHidden() ? "" : words->text(), row[3].toString());
     EXPECT_EQ(screen->activityIndicator()->isAnimating(),
               std::none_of(events.begin(), events.end(), [](auto e) { return e.isString(); }));
     EXPECT_FALSE(shownOffMain);

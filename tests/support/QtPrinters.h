@@ -35,19 +35,4 @@ inline std::array<double, 4> exact(const QRectF& r) {
 inline const auto bytes = [](const QJsonValue& v) { return v.toString().toLatin1(); };
 inline const auto strings = [](const QJsonValue& v) { return v.toVariant().toStringList(); };
 
-// Checks each row (array) of tests/data/<file>, skipping comments (strings), naming any that fail.
-template <typename Check>
-void forEachRow(const char* file, Check check) {
-    QFile in(QStringLiteral(VELL_TEST_DATA "/") + file);
-    ASSERT_TRUE(in.open(QIODevice::ReadOnly)) << file;
-    const QJsonArray rows = QJsonDocument::fromJson(in.readAll()).array();
-    ASSERT_FALSE(rows.isEmpty()) << file;
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        if (rows[i].isString()) continue;
-        SCOPED_TRACE(::testing::Message()
-                     << file << " entry " << i + 1 << ": "
-                     << QJsonDocument(rows[i].toArray()).toJson().simplified().data());
-        check(rows[i]);
-    }
-}
 #endif

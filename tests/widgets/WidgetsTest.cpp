@@ -1,15 +1,19 @@
+#include "screen/ViewController.h"
 #include "skin/SkinChooser.h"
 #include "skin/UIBackGroundView.h"
+#include "widgets/OrrinNavigationController.h"
 #include "widgets/TapRecognizer.h"
 #include "widgets/UILinkLabel.h"
 #include "widgets/ViewGeometry.h"
 
 #include <QJsonArray>
+#include <QStyleHints>
 #include <QTest>
 
 #include "support/LogCapture.h"
 #include "support/OpenedUrls.h"
 #include "support/QtPrinters.h"
+#include "support/Table.h"
 #include "support/TempHome.h"
 
 using Label = std::unique_ptr<UILinkLabel>;
@@ -18,13 +22,20 @@ static Label makeLabel(const QRectF& frame = QRectF(0, 0, 200, 30)) {
     return Label(UILinkLabel::initWithFrame(frame));
 }
 
-TEST(ValidatorTest, MatchesWholeStringsOnlyAndRefusesMegabytesAtOnce) {
-    const std::map<QString, bool (*)(const QString&)> valid{{"tel", UILinkLabel::checkTelNumber},
-                                                            {"email", UILinkLabel::validateEmail},
-                                                            {"url", UILinkLabel::checkURL}};
-    forEachRow("validators.json", [&](const QJsonValue& row) {
-        EXPECT_EQ(valid.at(row[0].toString())(row[1].toString()), row[2].toBool());
-    });
+const std::map<QString, bool (*)(const QString&)> kValidators{{"tel", UILinkLabel::checkTelNumber},
+                                                              {"email", UILinkLabel::validateEmail},
+                                                              {"url", UILinkLabel::checkURL}};
+
+// A validator, a string, and whether the whole string passes.
+class ValidatorRows : public TableTest {};
+TEST_P(ValidatorRows, MatchWholeStringsOnly) {
+    const QJsonValue& row = GetParam().value;
+    EXPECT_EQ(kValidators.at(row[0].toString())(row[1].toString()), row[2].toBool());
+}
+VELL_TABLE(ValidatorRows, "validators.json");
+
+TEST(ValidatorTest, RefuseMegabytesAtOnce) {
+    const auto& valid = kValidators;
     const QString huge(1 << 20, '1');
     for (const QString& text :
          {huge, "http://" + QString("a.").repeated(1 << 19) + "b", "a@" + huge + ".com"})
@@ -74,68 +85,89 @@ TEST(UILinkLabelTest, ShowsOneLineCutToItsWidth) {
     EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), 120);
 }
 
-TEST(UILinkLabelTest, OpensOnlyWebMailAndPhoneLinksAndLogsTheRestShortly) {
+// What a label with that url opened, and the lines it logged.
+QStringList click(const QString& url, OpenedUrls& opened) {
+    opened.clear();
+    const LogCapture log;
+    const Label label = makeLabel();
+    if (!url.isNull()) label->setUrl(url);
+    label->topAction();
+    return log.lines();
+}
+
+// A url, and whether a label opens it (web, mail and phone links) or logs it, shortly.
+class LinkRows : public TableTest {};
+TEST_P(LinkRows, OpenOnlyWebMailAndPhoneLinksAndLogTheRest) {
+    const QJsonValue& row = GetParam().value;
     OpenedUrls opened;
-    const auto click = [&](const QString& url) {  // what the label opened and logged
-        opened.clear();
-        const LogCapture log;
-        const Label label = makeLabel();
-        if (!url.isNull()) label->setUrl(url);
-        label->topAction();
-        return log.lines();
-    };
-    forEachRow("links.json", [&](const QJsonValue& row) {
-        EXPECT_EQ(click(row[0].toString()).size(), row[1].toBool() ? 0 : 1);
-        EXPECT_EQ(opened, row[1].toBool() ? QList<QUrl>{QUrl(row[0].toString())} : QList<QUrl>());
-    });
+    EXPECT_EQ(click(row[0].toString(), opened).size(), row[1].toBool() ? 0 : 1);
+    EXPECT_EQ(opened, row[1].toBool() ? QList<QUrl>{QUrl(row[0].toString())} : QList<QUrl>());
+}
+VELL_TABLE(LinkRows, "links.json");
+
+TEST(UILinkLabelTest, LogsAHugeLinkShortlyAndAnEmptyOneNotAtAll) {
+    OpenedUrls opened;
+    const auto click = [&](const QString& url) { return ::click(url, opened); };
     const QStringList log = click("https://x.org/" + QString(1 << 20, 'a'));
     EXPECT_TRUE(opened.isEmpty() && log.size() == 1 && log[0].size() < 400);
     // A url never set and the empty one of a plain label open nothing and log nothing.
     EXPECT_TRUE(click(QString()).isEmpty() && click("").isEmpty() && opened.isEmpty());
 }
 
-TEST(TapCounterTest, FiresOnThePressThatCompletesFive) {
-    forEachRow("taps.json", [](const QJsonValue& row) {
-        TapCounter counter(5, 400, 8);
-        QJsonArray fired;
-        for (qsizetype i = 0; i < row[1].toArray().size(); ++i) {
-            const QJsonValue p = row[1][i];
-            if (counter.press({p[0].toDouble(), p[1].toDouble()}, p[2].toInteger()))
-                fired.append(i);
-        }
-        EXPECT_EQ(fired, row[2].toArray());
-    });
+// Presses (x, y, time) and those on which five taps complete.
+class TapRows : public TableTest {};
+TEST_P(TapRows, FireOnThePressThatCompletesFive) {
+    const QJsonValue& row = GetParam().value;
+    TapCounter counter(5, 400, 8);
+    QJsonArray fired;
+    for (qsizetype i = 0; i < row[1].toArray().size(); ++i) {
+        const QJsonValue p = row[1][i];
+        if (counter.press({p[0].toDouble(), p[1].toDouble()}, p[2].toInteger())) fired.append(i);
+    }
+    EXPECT_EQ(fired, row[2].toArray());
 }
+VELL_TABLE(TapRows, "taps.json");
 
-// Clicks go in through the window system, timed by us: QTest's come wider than a double-click
-// apart.
-TEST(TapRecognizerTest, OpensTheChooserOnlyForFiveClicksOnThePicture) {
+// Real clicks on the screen's window, which QTest times 501 ms apart (3 s after a pause): quick
+// ones with the double-click interval at 2 s here. The table's first line says what a row holds.
+class TapScriptRows : public TableTest {};
+TEST_P(TapScriptRows, FiveClicksAnywhereOnThePictureChooseASkinAndALinkOpensOncePerClick) {
+    const QJsonValue& row = GetParam().value;
     const TempHome home;
     OpenedUrls opened;
-    int clock = 0;
-    forEachRow("tap_scripts.json", [&](const QJsonValue& row) {
-        const std::unique_ptr<UIBackGroundView> view = UIBackGroundView::initWithSkin("qir");
-        view->setFrame(QRectF(0, 0, 800, 600));
-        view->show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
-        QWindow* window = view->windowHandle();
-        UILinkLabel* link = nullptr;
-        for (UILinkLabel* label : view->findChildren<UILinkLabel*>())
-            if (label->url().startsWith("https:")) link = label;
-        clock += 10'000;  // far from the last row's clicks
-        opened.clear();
-        for (const QChar c : row[0].toString()) {
-            clock += c == ' ' ? 1000 : 120;
-            if (c == ' ') continue;
-            const QPoint at = c.toLower() == 'l' ? link->geometry().center() : QPoint(400, 200);
-            const Qt::MouseButton button = c.isLower() ? Qt::LeftButton : Qt::RightButton;
-            qt_handleMouseEvent(window, at, window->mapToGlobal(at), button, button,
-                                QEvent::MouseButtonPress, {}, clock);
-            qt_handleMouseEvent(window, at, window->mapToGlobal(at), {}, button,
-                                QEvent::MouseButtonRelease, {}, clock + 20);
-            QCoreApplication::processEvents();
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(2000);
+    OrrinNavigationController root;
+    auto* screen = new ViewController;
+    root.pushViewController(screen);
+    root.resize(800, 600);
+    root.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&root));
+    QMap<QChar, QPoint> at{{'b', root.rect().center()}};
+    UILinkLabel* web = nullptr;
+    for (UILinkLabel* label : screen->backgroundView()->findChildren<UILinkLabel*>()) {
+        const QPoint middle = label->mapTo(&root, label->rect().center());
+        if (label->url().startsWith("https:")) {
+            web = label;
+            at['l'] = middle;
+            at['e'] = label->mapTo(&root, QPoint(4, 4));
+        } else if (label->title().startsWith("Five clicks")) {
+            at['h'] = middle;
         }
-        EXPECT_EQ(view->findChildren<SkinChooser*>().size(), row[1].toInt());
-        EXPECT_EQ(opened, QList<QUrl>(row[0].toString().count('l'), QUrl(link->url())));
-    });
+    }
+    ASSERT_TRUE(web != nullptr && at.size() == 4);
+    // The pointing hand shows over the link's title only.
+    QTest::mouseMove(root.windowHandle(), at['e']);
+    EXPECT_EQ(web->cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(root.windowHandle(), at['l']);
+    EXPECT_EQ(web->cursor().shape(), Qt::PointingHandCursor);
+    opened.clear();
+    int delay = 0;
+    for (const QChar c : row[0].toString()) {
+        const Qt::MouseButton button = c.isLower() ? Qt::LeftButton : Qt::RightButton;
+        if (c != ' ') QTest::mouseClick(root.windowHandle(), button, {}, at[c.toLower()], delay);
+        delay = c == ' ' ? 3000 : 0;
+    }
+    EXPECT_EQ(root.findChildren<SkinChooser*>().size(), row[1].toInt());
+    EXPECT_EQ(opened, QList<QUrl>(row[2].toInt(), QUrl(web->url())));
 }
+VELL_TABLE(TapScriptRows, "tap_scripts.json");
