@@ -38,5 +38,8 @@ using TableTest = ::testing::TestWithParam<TableRow>;
 // by the expected keys, arrays item by item, and a string ending in '*' is a prefix.
 QString firstDifference(const QJsonValue& actual, const QJsonValue& expected,
                         const QString& path = {});
-#define EXPECT_COVERS(actual, expected) \
-    EXPECT_EQ(firstDifference(actual, expected).toStdString(), "")
+#define EXPECT_COVERS(actual, expected)                                                        \
+    do {                                                                                       \
+        const QString difference = firstDifference(actual, expected);                          \
+        EXPECT_TRUE(difference.isEmpty()) << "first difference: " << difference.toStdString(); \
+    } while (false)
