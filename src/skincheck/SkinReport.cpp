@@ -238,6 +238,7 @@ QByteArray SkinReport::toJson() const {
         {QStringLiteral("view"), QJsonObject{{QStringLiteral("width"), view.width()},
                                              {QStringLiteral("height"), view.height()}}},
         {QStringLiteral("idiom"), static_cast<int>(idiom)},
+        {QStringLiteral("idiomName"), idiomName(idiom)},
         {QStringLiteral("oneFolder"), oneFolder},
         {QStringLiteral("skins"), skinList},
     };
