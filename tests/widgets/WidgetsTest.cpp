@@ -1,11 +1,13 @@
 #include "screen/ViewController.h"
 #include "skin/SkinChooser.h"
 #include "skin/UIBackGroundView.h"
+#include "widgets/FontLookup.h"
 #include "widgets/OrrinNavigationController.h"
 #include "widgets/TapRecognizer.h"
 #include "widgets/UILinkLabel.h"
 #include "widgets/ViewGeometry.h"
 
+#include <QFontInfo>
 #include <QJsonArray>
 #include <QStyleHints>
 #include <QTest>
@@ -40,6 +42,17 @@ TEST(ValidatorTest, RefuseMegabytesAtOnce) {
     for (const QString& text :
          {huge, "http://" + QString("a.").repeated(1 << 19) + "b", "a@" + huge + ".com"})
         for (const auto& [name, check] : valid) EXPECT_FALSE(check(text)) << name.toStdString();
+}
+
+// A PostScript name finds its installed face through fontconfig; another is spelled out, its
+// weight taken from the name.
+TEST(FontLookupTest, FindsInstalledFacesAndSpellsOutTheRest) {
+    const QFont installed = FontLookup::fontWithName("DejaVuSans-Bold", 12);
+    EXPECT_TRUE(FontLookup::isInstalled("DejaVuSans-Bold"));
+    EXPECT_EQ(QFontInfo(installed).family(), "DejaVu Sans");
+    EXPECT_EQ(installed.weight(), QFont::Bold);
+    EXPECT_FALSE(FontLookup::isInstalled("NoSuchFace-Semibold"));
+    EXPECT_EQ(FontLookup::fontWithName("NoSuchFace-Semibold", 12).weight(), QFont::DemiBold);
 }
 
 // The title shows as plain text in the link colour and underline set before it; without a url,
