@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
+#include "lumo/SensorProfile.h"
 #include "screen/StatusWords.h"
 #include "screen/ViewController.h"
 #include "widgets/OrrinNavigationController.h"
@@ -200,6 +201,12 @@ int Application::run(QApplication& app, const Options& options) {
     QObject::connect(screen, &ViewController::readingShown, &shown, [&shown](const QString& text) {
         shown.setWindowTitle(StatusWords::titleForReading(text));
     });
+    // Which thermometer this window follows, for a home with several; the title has no room.
+    const auto showDevice = [&shown](const QString& address) {
+        shown.setToolTip(QStringLiteral("Thermometer %1").arg(address));
+    };
+    if (!SensorProfile::chosen().address.isEmpty()) showDevice(SensorProfile::chosen().address);
+    QObject::connect(screen, &ViewController::deviceChosen, &shown, showDevice);
     shown.show();
     const int status = app.exec();
     // Stop the link before the window and its screen go.

@@ -1,6 +1,6 @@
 #include "screen/ViewController.h"
 
-#include "lumo/VellLumo.h"
+#include "lumo/SensorProfile.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
 #include "screen/ReadingRecord.h"
@@ -105,12 +105,14 @@ void ViewController::checkTempture() {
                 if (screen) screen->readingUpdate(record);
             });
         };
-        bleTempture = VellLumo::initWithBTName(QStringLiteral("VellTempture"), status, result);
-        if (bleTempture) {
-            bleTempture->setServiceUUID(QStringLiteral("FFE0"));
-            bleTempture->setReceiveUUID(QStringLiteral("FFE1"));
-            bleTempture->setTransmitUUID(QStringLiteral("FFE2"));
-        }
+        bleTempture = SensorProfile::makeLink(status, result);
+        if (bleTempture)
+            bleTempture->setDeviceHandler(
+                [screen = QPointer<ViewController>(this)](const QString& address) {
+                    MainThread::post([screen, address] {
+                        if (screen) emit screen->deviceChosen(address);
+                    });
+                });
     }
     if (temptureLabel != nullptr) temptureLabel->showText(QString());
 }
@@ -125,6 +127,7 @@ void ViewController::gotoSystem() {
 }
 
 void ViewController::readingUpdate(const QByteArray& record) {
+    emit recordReceived(record);
     if (actView != nullptr) actView->stopAnimating();
     const std::optional<QString> text = ReadingRecord::readingText(record);
     if (!text) {
