@@ -3,7 +3,9 @@
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
+#include "app/Startup.h"
 #include "lumo/SensorProfile.h"
+#include "publish/MqttPublisher.h"
 #include "screen/StatusWords.h"
 #include "screen/ViewController.h"
 #include "widgets/OrrinNavigationController.h"
@@ -180,6 +182,21 @@ std::unique_ptr<MainWindow> makeWindow(AppDelegate& delegate, ViewController& sc
     delegate.buildMenuWithBuilder(menus);
     return window;
 }
+// With --mqtt, what the screen hears goes to the broker too, from the moment it hears it.
+std::unique_ptr<MqttPublisher> publishTo(const Options& options, ViewController& screen) {
+    if (options.mqttUrl.isEmpty()) return nullptr;
+    auto publisher = std::make_unique<MqttPublisher>(Startup::mqttSettings(options));
+    MqttPublisher* to = publisher.get();
+    to->setDevice(SensorProfile::chosen().address);
+    QObject::connect(&screen, &ViewController::deviceChosen, &screen,
+                     [to](const QString& address) { to->setDevice(address); });
+    QObject::connect(
+        &screen, &ViewController::recordReceived, &screen,
+        [to](const QByteArray& record) { to->reading(QDateTime::currentDateTimeUtc(), record); });
+    QObject::connect(&screen, &ViewController::linkStatusChanged, &screen,
+                     [to](qint64 code) { to->status(QDateTime::currentDateTimeUtc(), code); });
+    return publisher;
+}
 }  // namespace
 
 int Application::run(QApplication& app, const Options& options) {
@@ -207,6 +224,7 @@ int Application::run(QApplication& app, const Options& options) {
     };
     if (!SensorProfile::chosen().address.isEmpty()) showDevice(SensorProfile::chosen().address);
     QObject::connect(screen, &ViewController::deviceChosen, &shown, showDevice);
+    const std::unique_ptr<MqttPublisher> publisher = publishTo(options, *screen);
     shown.show();
     const int status = app.exec();
     // Stop the link before the window and its screen go.

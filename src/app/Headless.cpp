@@ -243,11 +243,11 @@ void Headless::reading(const QDateTime& at, const QByteArray& record, qint64 len
         if (fields) said.emplace_back("length", length);
     }
     if (!fields) {
-        SystemLog::write(ReadingRecord::rejectionLine(record));
+        SystemLog::writeReading(ReadingRecord::rejectionLine(record));
         print(line(at, said));
         return;
     }
-    SystemLog::write(ReadingRecord::text(*fields));
+    SystemLog::writeReading(ReadingRecord::text(*fields));
     if (publisher) publisher->reading(at, record);
     print(line(at, said));
     if (!done && options.readings > 0 && ++readings >= options.readings) finish(0);
