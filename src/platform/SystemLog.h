@@ -7,7 +7,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcSystemLog)
 Q_DECLARE_LOGGING_CATEGORY(lcReadingLog)
 
 // The program's one log call: every line goes through Qt's logging, so QT_MESSAGE_PATTERN,
-// QT_LOGGING_RULES ("vell.log.info=false") and the journal behave as users expect.
+// QT_LOGGING_RULES ("vell.log*.info=false") and the journal behave as users expect.
 class SystemLog {
 public:
     // Writes line with its control and format characters escaped as \uXXXX.
