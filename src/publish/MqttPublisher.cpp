@@ -71,10 +71,12 @@ void MqttPublisher::status(const QDateTime& at, qint64 code) {
 void MqttPublisher::enqueue(std::optional<MqttMessage> message) {
     if (!message || stopping) return;
     queue.push(std::move(*message));
-    wake();
+    if (connected) wake();  // otherwise it waits for the connection, which sends everything
 }
 
 void MqttPublisher::wake() {
+    // One byte until the thread has looked: it takes everything queued by then in one go.
+    if (woken.exchange(true)) return;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &byte, 1);  // full: already awake
 }
@@ -116,6 +118,7 @@ void MqttPublisher::run() {
         char drain[64];
         while (::read(wakePipe[0], drain, sizeof drain) > 0) {
         }
+        woken = false;  // after the drain: a wake from now on leaves its byte
         if (client != nullptr)
             serviceSocket((wanted[1].revents & (POLLIN | POLLERR | POLLHUP)) != 0);
         if (client != nullptr && connected) sendQueued();

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -59,6 +60,7 @@ private:
 
     const MqttSettings settings;
     int wakePipe[2] = {-1, -1};
+    std::atomic<bool> woken{false};  // a byte is in the pipe already
 
     std::mutex mutex;  // guards what follows, shared with the caller's thread
     std::optional<MqttTopics> topics;
@@ -67,7 +69,7 @@ private:
 
     // The thread's own state.
     mosquitto* client = nullptr;
-    bool connected = false;
+    std::atomic<bool> connected{false};  // read by the caller's thread too
     QString refusal;  // why the broker refused the last attempt; empty: it did not
     Clock::time_point retryAt;
     Clock::time_point connectDeadline;
