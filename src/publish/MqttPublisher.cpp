@@ -121,6 +121,12 @@ void MqttPublisher::run() {
         woken = false;  // after the drain: a wake from now on leaves its byte
         if (client != nullptr)
             serviceSocket((wanted[1].revents & (POLLIN | POLLERR | POLLHUP)) != 0);
+        if (!acknowledged.empty()) {
+            const std::lock_guard lock(mutex);
+            for (const int id : acknowledged) queue.acknowledged(id);
+            acknowledged.clear();
+        }
+        if (client != nullptr && announce) sendAnnouncement();
         if (client != nullptr && connected) sendQueued();
     }
     if (client != nullptr) {
@@ -144,11 +150,13 @@ int MqttPublisher::pollTimeoutMs(Clock::time_point now) const {
 }
 
 void MqttPublisher::startSession() {
-    QByteArray willTopic;
     {
+        // The thread's own copy: libmosquitto's callbacks run under its locks, and must not
+        // take ours, which is held around its calls.
         const std::lock_guard lock(mutex);
-        willTopic = topics->availabilityTopic();
+        sessionTopics = topics;
     }
+    const QByteArray willTopic = sessionTopics->availabilityTopic();
     // A fresh client each time: libmosquitto keeps nothing of an old session to send twice, and
     // the queue alone decides what goes again.
     client = mosquitto_new(nullptr, true, this);
@@ -203,8 +211,11 @@ void MqttPublisher::endSession(const QString& why) {
     if (client != nullptr) mosquitto_destroy(client);
     client = nullptr;
     connected = false;
+    announce = false;
     {
         const std::lock_guard lock(mutex);
+        for (const int id : acknowledged) queue.acknowledged(id);
+        acknowledged.clear();
         queue.resendAll();
         if (closing) return;  // the run ends; nothing more to try
     }
@@ -232,7 +243,7 @@ void MqttPublisher::sendQueued() {
     }
 }
 
-void MqttPublisher::onConnect(mosquitto* client, void* self, int code) {
+void MqttPublisher::onConnect(mosquitto*, void* self, int code) {
     auto* publisher = static_cast<MqttPublisher*>(self);
     if (code != 0) {
         // The broker closes the connection next; the session ends with this reason.
@@ -242,14 +253,15 @@ void MqttPublisher::onConnect(mosquitto* client, void* self, int code) {
     publisher->connected = true;
     publisher->backoff.reset();
     SystemLog::write(QStringLiteral("MQTT: connected to %1.").arg(publisher->settings.where()));
+    publisher->announce = true;  // once libmosquitto has returned
+}
+
+void MqttPublisher::sendAnnouncement() {
     // Discovery and "online" on every connection: a broker that lost its retained messages
-    // learns them again.
-    std::vector<MqttMessage> first;
-    {
-        const std::lock_guard lock(publisher->mutex);
-        first = publisher->topics->discovery();
-        first.push_back(publisher->topics->availability(true));
-    }
+    // learns them again. Ahead of the queue, so nothing is published before the device is.
+    announce = false;
+    std::vector<MqttMessage> first = sessionTopics->discovery();
+    first.push_back(sessionTopics->availability(true));
     for (const MqttMessage& message : first)
         mosquitto_publish(client, nullptr, message.topic.constData(),
                           static_cast<int>(message.payload.size()), message.payload.constData(), 1,
@@ -257,7 +269,6 @@ void MqttPublisher::onConnect(mosquitto* client, void* self, int code) {
 }
 
 void MqttPublisher::onPublish(mosquitto*, void* self, int messageId) {
-    auto* publisher = static_cast<MqttPublisher*>(self);
-    const std::lock_guard lock(publisher->mutex);
-    publisher->queue.acknowledged(messageId);
+    // Applied to the queue once libmosquitto has returned (see startSession).
+    static_cast<MqttPublisher*>(self)->acknowledged.push_back(messageId);
 }

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 struct mosquitto;
 
@@ -51,6 +52,7 @@ private:
     void startSession();
     void endSession(const QString& why);
     void serviceSocket(bool readable);
+    void sendAnnouncement();
     void sendQueued();
     int pollTimeoutMs(Clock::time_point now) const;
 
@@ -69,6 +71,9 @@ private:
 
     // The thread's own state.
     mosquitto* client = nullptr;
+    std::optional<MqttTopics> sessionTopics;
+    std::vector<int> acknowledged;       // message ids the broker has taken, not yet off the queue
+    bool announce = false;               // connected: discovery and "online" are due
     std::atomic<bool> connected{false};  // read by the caller's thread too
     QString refusal;  // why the broker refused the last attempt; empty: it did not
     Clock::time_point retryAt;
