@@ -13,6 +13,8 @@ offscreen platform and under a private Xvfb, and compare them:
               shown and nothing changing
   headless    peak resident memory of a headless run (--headless) against the window's, both
               with a live simulated link, started alternately
+  mqtt        what --mqtt adds to a headless run's peak memory and CPU per reading, against a
+              private mosquitto (bench/mqtt_bench.py, which also soaks a broker outage)
 
 Usage: bench/run.py BUILD_DIR [--only headless]     (scripts/bench builds BUILD_DIR first)
        --only headless runs just that measurement, and needs only vell-thermo built.
@@ -29,6 +31,8 @@ import sys
 import tempfile
 import threading
 import time
+
+import mqtt_bench
 
 RECORD = b"Temp:23.45 Hum:56.78\n"
 READING = "23.45 \u2103   56.78%".encode()
@@ -302,7 +306,7 @@ def machine(context):
             "qt": context.get("qt", "unknown")}
 
 
-def table(b, p, m):
+def table(b, p, m, extra_rows=()):
     rows = []
 
     def row(what, measured, target, ok):
@@ -352,7 +356,7 @@ def table(b, p, m):
         row(f"peak memory of the running window, {name}",
             f"app {r['peak_app_kib'] / 1024:.1f} MiB / floor {r['peak_floor_kib'] / 1024:.1f} "
             f"MiB = {ratio:.2f}x", "<= 1.2x floor", ratio <= 1.2)
-    rows += headless_rows(p)
+    rows += headless_rows(p) + list(extra_rows)
     for name, r in p.items():
         row(f"idle 10 s, reading shown, {name}",
             f"{r['idle_wakeups_per_s']:.1f} wake-ups/s ({r['idle_threads'] or 'none'})",
@@ -425,6 +429,8 @@ def main():
                 r.update(runner.idle(platform))
             r.update(runner.headless_memory(platform))
             process_rows[platform.name.split()[0]] = r
+        say("== --mqtt, headless")
+        mqtt_rows = mqtt_bench.cost(runner.app, platforms[0].env)
     finally:
         for platform in platforms:
             platform.close()
@@ -437,9 +443,9 @@ def main():
         json.dump({"machine": m, "in_process": bench, "whole_process": process_rows}, f,
                   indent=1)
     if args.only:
-        print(render(headless_rows(process_rows), m))
+        print(render(headless_rows(process_rows) + mqtt_rows, m))
     else:
-        print(table(bench, process_rows, m)[0])
+        print(table(bench, process_rows, m, mqtt_rows)[0])
     return 0
 
 
