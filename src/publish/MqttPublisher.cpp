@@ -115,10 +115,11 @@ void MqttPublisher::run() {
         const int ready =
             ::poll(wanted, socket >= 0 ? 2 : 1, known ? pollTimeoutMs(Clock::now()) : -1);
         if (ready < 0 && errno != EINTR) break;
-        char drain[64];
-        while (::read(wakePipe[0], drain, sizeof drain) > 0) {
+        if ((wanted[0].revents & POLLIN) != 0) {
+            char byte = 0;  // at most one is ever there
+            [[maybe_unused]] const ssize_t n = ::read(wakePipe[0], &byte, 1);
+            woken = false;  // after the read: a wake from now on leaves its byte
         }
-        woken = false;  // after the drain: a wake from now on leaves its byte
         if (client != nullptr)
             serviceSocket((wanted[1].revents & (POLLIN | POLLERR | POLLHUP)) != 0);
         if (!acknowledged.empty()) {
