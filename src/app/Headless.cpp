@@ -109,7 +109,8 @@ bool endsWithoutNewline(int fd) {
     if (!appending) return false;
     char last = '\n';
     // ">>" opens for writing only; the file's own path reads it.
-    const int reader = ::open("/proc/self/fd/1", O_RDONLY | O_CLOEXEC);
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    const int reader = ::open(self.constData(), O_RDONLY | O_CLOEXEC);
     const int from = reader >= 0 ? reader : fd;
     const bool read = ::pread(from, &last, 1, info.st_size - 1) == 1;
     if (reader >= 0) ::close(reader);
