@@ -65,7 +65,7 @@ QJsonValue asJson(const std::optional<MqttMessage>& message) {
                                        : QJsonValue(QString::fromUtf8(message->payload))}};
 }
 
-TEST(MqttTopicsTest, DiscoveryAvailabilityAndStatusAreTheTablesMessages) {
+TEST(MqttTopicsTest, DiscoveryAvailabilityAndStatusNameTheDeviceAndItsTopics) {
     const MqttTopics topics(QStringLiteral("C4:7F:51:00:12:34"));
     const std::vector<MqttMessage> discovery = topics.discovery();
     std::vector<std::optional<MqttMessage>> made(discovery.begin(), discovery.end());
@@ -77,7 +77,7 @@ TEST(MqttTopicsTest, DiscoveryAvailabilityAndStatusAreTheTablesMessages) {
         EXPECT_EQ(asJson(made[static_cast<size_t>(i)]), expected[i]) << "message " << i + 1;
 }
 
-TEST(MqttQueueTest, KeepsOrderAndBoundsAsTheStepsShow) {
+TEST(MqttQueueTest, KeepsOrderAcrossLostConnectionsAndDropsTheOldestPastItsBounds) {
     for (const QJsonValue& row : table("queue").toArray()) {
         SCOPED_TRACE(row[0].toString().toStdString());
         MqttQueue queue(row[1].toInt(), row[2].toInt());
