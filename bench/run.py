@@ -15,6 +15,8 @@ offscreen platform and under a private Xvfb, and compare them:
               shown and nothing changing
   headless    peak resident memory of a headless run (--headless) against the window's, both
               with a live simulated link, started alternately
+  mqtt        what --mqtt adds to a headless run's peak memory and CPU per reading, against a
+              private mosquitto (bench/mqtt_bench.py, which also soaks a broker outage)
 
 Usage: bench/run.py BUILD_DIR [--only headless]     (scripts/bench builds BUILD_DIR first)
        --only headless runs just that measurement, and needs only vell-thermo built.
@@ -33,6 +35,8 @@ import sys
 import tempfile
 import threading
 import time
+
+import mqtt_bench
 
 RECORD = b"Temp:23.45 Hum:56.78\n"
 READING = "23.45 \u2103   56.78%".encode()
@@ -348,7 +352,7 @@ def machine(context):
             "qt": context.get("qt", "unknown")}
 
 
-def table(b, p, m):
+def table(b, p, m, extra_rows=()):
     rows = []
 
     def row(what, measured, target, ok):
@@ -405,7 +409,7 @@ def table(b, p, m):
             row(f"peak memory, first start with {what}, {name}",
                 f"{r[f'peak_{kind}_kib'] / 1024:.1f} MiB = {ratio:.2f}x the normal start",
                 "<= 1.5x", ratio <= 1.5)
-    rows += headless_rows(p)
+    rows += headless_rows(p) + list(extra_rows)
     for name, r in p.items():
         row(f"idle 10 s, reading shown, {name}",
             f"{r['idle_wakeups_per_s']:.1f} wake-ups/s ({r['idle_threads'] or 'none'})",
@@ -478,6 +482,8 @@ def main():
                 r.update(runner.idle(platform))
             r.update(runner.headless_memory(platform))
             process_rows[platform.name.split()[0]] = r
+        say("== --mqtt, headless")
+        mqtt_rows = mqtt_bench.cost(runner.app, platforms[0].env)
     finally:
         for platform in platforms:
             platform.close()
@@ -490,9 +496,9 @@ def main():
         json.dump({"machine": m, "in_process": bench, "whole_process": process_rows}, f,
                   indent=1)
     if args.only:
-        print(render(headless_rows(process_rows), m))
+        print(render(headless_rows(process_rows) + mqtt_rows, m))
     else:
-        print(table(bench, process_rows, m)[0])
+        print(table(bench, process_rows, m, mqtt_rows)[0])
     return 0
 
 

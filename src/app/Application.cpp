@@ -4,7 +4,10 @@
 #include "app/FullScreen.h"
 #include "app/MainWindow.h"
 #include "app/MenuBuilder.h"
+#include "app/Startup.h"
+#include "lumo/SensorProfile.h"
 #include "platform/UrlOpener.h"
+#include "publish/MqttPublisher.h"
 #include "screen/StatusWords.h"
 #include "screen/ViewController.h"
 #include "skin/PictureCopy.h"
@@ -200,6 +203,24 @@ std::unique_ptr<MainWindow> Application::makeWindow(AppDelegate& delegate, ViewC
     return window;
 }
 
+namespace {
+// With --mqtt, what the screen hears goes to the broker too, from the moment it hears it.
+std::unique_ptr<MqttPublisher> publishTo(const Options& options, ViewController& screen) {
+    if (options.mqttUrl.isEmpty()) return nullptr;
+    auto publisher = std::make_unique<MqttPublisher>(Startup::mqttSettings(options));
+    MqttPublisher* to = publisher.get();
+    to->setDevice(SensorProfile::chosen().address);
+    QObject::connect(&screen, &ViewController::deviceChosen, &screen,
+                     [to](const QString& address) { to->setDevice(address); });
+    QObject::connect(
+        &screen, &ViewController::recordReceived, &screen,
+        [to](const QByteArray& record) { to->reading(QDateTime::currentDateTimeUtc(), record); });
+    QObject::connect(&screen, &ViewController::linkStatusChanged, &screen,
+                     [to](qint64 code) { to->status(QDateTime::currentDateTimeUtc(), code); });
+    return publisher;
+}
+}  // namespace
+
 int Application::run(QApplication& app, const Options& options) {
     AppDelegate delegate;
     auto* screen = new ViewController();
@@ -219,6 +240,13 @@ int Application::run(QApplication& app, const Options& options) {
     QObject::connect(screen, &ViewController::readingShown, &shown, [&shown](const QString& text) {
         shown.setWindowTitle(StatusWords::titleForReading(text));
     });
+    // Which thermometer this window follows, for a home with several; the title has no room.
+    const auto showDevice = [&shown](const QString& address) {
+        shown.setToolTip(QStringLiteral("Thermometer %1").arg(address));
+    };
+    if (!SensorProfile::chosen().address.isEmpty()) showDevice(SensorProfile::chosen().address);
+    QObject::connect(screen, &ViewController::deviceChosen, &shown, showDevice);
+    const std::unique_ptr<MqttPublisher> publisher = publishTo(options, *screen);
     options.fullscreen ? shown.showFullScreen() : shown.show();
     const int status = app.exec();
     UrlOpener::setFailureHandler({});

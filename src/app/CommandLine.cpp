@@ -1,5 +1,8 @@
 #include "app/CommandLine.h"
 
+#include "lumo/SensorProfile.h"
+#include "publish/MqttSettings.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QRegularExpression>
@@ -64,6 +67,22 @@ void addRunOptions(QCommandLineParser& parser) {
                     "Start with this installed skin instead of qir, to preview it; nothing is "
                     "saved.",
                     "NAME"),
+        valueOption("device",
+                    "The Bluetooth address of the one thermometer to connect to, when several "
+                    "are in range (default: the first found).",
+                    "ADDRESS"),
+        valueOption("mqtt",
+                    "Also publish readings, the link's status and Home Assistant discovery to "
+                    "this MQTT broker: mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS).",
+                    "URL"),
+        valueOption("mqtt-ca",
+                    "With mqtts://: trust the certificate authorities in FILE (default: the "
+                    "system's).",
+                    "FILE"),
+        valueOption("mqtt-credentials",
+                    "A file whose first line is the broker's user name and second its password "
+                    "(default: $VELL_MQTT_USERNAME and $VELL_MQTT_PASSWORD).",
+                    "FILE"),
         flagOption("headless",
                    "No window: print one JSON line per reading, rejected record and status of "
                    "the sensor link on standard output, until interrupted."),
@@ -174,6 +193,30 @@ QString readEnd(const QCommandLineParser& parser, Options& o) {
     return {};
 }
 
+QString readPublish(const QCommandLineParser& parser, Options& o) {
+    const Parsed p{parser};
+    if (p.set("device")) {
+        o.device = SensorProfile::normalAddress(p.value("device"));
+        if (o.device.isEmpty())
+            return QStringLiteral("--device takes a Bluetooth address, such as C4:7F:51:00:12:34.");
+    }
+    if (p.set("mqtt")) {
+        o.mqttUrl = p.value("mqtt");
+        const QString problem = MqttSettings::fromUrl(o.mqttUrl).problem;
+        if (!problem.isEmpty()) return problem;
+    }
+    for (const char* name : {"mqtt-ca", "mqtt-credentials"}) {
+        if (!p.set(name)) continue;
+        if (!p.set("mqtt"))
+            return QStringLiteral("--%1 goes with --mqtt.").arg(QString::fromLatin1(name));
+        if (p.value(name).isEmpty())
+            return QStringLiteral("--%1 needs a file.").arg(QString::fromLatin1(name));
+    }
+    o.mqttCa = p.value("mqtt-ca");
+    o.mqttCredentials = p.value("mqtt-credentials");
+    return {};
+}
+
 // Headless runs have no window to size, skin or photograph, and print no skin report.
 QString readHeadless(const QCommandLineParser& parser, Options& o) {
     o.headless = parser.isSet(QStringLiteral("headless"));
@@ -234,7 +277,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
     if (!parser.positionalArguments().isEmpty())
         return error(
             QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
-    for (const auto read : {readHeadless, readSource, readWindow, readEnd, readCheck}) {
+    for (const auto read :
+         {readHeadless, readSource, readWindow, readEnd, readCheck, readPublish}) {
         const QString problem = read(parser, result.options);
         if (!problem.isEmpty()) return error(problem);
     }

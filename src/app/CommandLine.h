@@ -27,6 +27,10 @@ struct Options {
     bool headless = false;    // no window: JSON lines on standard output (app/Headless.h)
     bool timeoutSet = false;  // --timeout was given: a headless run ends after it
     bool fullscreen = false;  // the window starts in full screen (F11 and Escape leave it)
+    QString device;           // the one thermometer to take, "C4:7F:51:00:12:34"; empty: any
+    QString mqttUrl;          // publish readings to this broker (publish/MqttSettings.h)
+    QString mqttCa;           // the broker's certificate authorities, for mqtts://
+    QString mqttCredentials;  // a file with the broker's user name and password
 };
 
 struct CommandLine {

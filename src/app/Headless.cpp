@@ -1,9 +1,12 @@
 #include "app/Headless.h"
 
+#include "app/Startup.h"
+#include "lumo/SensorProfile.h"
 #include "lumo/StatusCodes.h"
 #include "lumo/VellLumo.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
+#include "publish/MqttPublisher.h"
 #include "screen/ReadingRecord.h"
 #include "screen/StatusWords.h"
 
@@ -20,15 +23,17 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <initializer_list>
 #include <utility>
+#include <vector>
 
 namespace {
-// SIGINT and SIGTERM write one byte to this pipe, all that a handler may safely do; the main
-// loop reads it.
+// SIGINT, SIGTERM and SIGHUP write one byte to this pipe, all that a handler may safely do; the
+// main loop reads it.
 int stopPipe[2] = {-1, -1};
 
 void onStopSignal(int) {
@@ -49,13 +54,15 @@ bool installStopSignals() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     return ::sigaction(SIGINT, &action, nullptr) == 0 &&
-           ::sigaction(SIGTERM, &action, nullptr) == 0;
+           ::sigaction(SIGTERM, &action, nullptr) == 0 &&
+           ::sigaction(SIGHUP, &action, nullptr) == 0;
 }
 
 void removeStopSignals() {
     // The run is over: a late signal changes nothing about how it ended.
     std::signal(SIGINT, SIG_IGN);
     std::signal(SIGTERM, SIG_IGN);
+    std::signal(SIGHUP, SIG_IGN);
     for (int& fd : stopPipe) {
         if (fd >= 0) ::close(fd);
         fd = -1;
@@ -68,7 +75,9 @@ QJsonValue stamp(const QDateTime& at) {
 
 // One object on one line, its keys in the order given (a QJsonObject would sort them): people
 // read these lines too. QJsonDocument escapes each pair.
-QByteArray jsonLine(std::initializer_list<std::pair<const char*, QJsonValue>> fields) {
+using Fields = std::vector<std::pair<const char*, QJsonValue>>;
+
+QByteArray jsonLine(const Fields& fields) {
     QByteArray line("{");
     for (const auto& [key, value] : fields) {
         if (line.size() > 1) line += ',';
@@ -79,20 +88,34 @@ QByteArray jsonLine(std::initializer_list<std::pair<const char*, QJsonValue>> fi
     return line += "}\n";
 }
 
-QByteArray readingLine(const QDateTime& at, const QByteArray& record,
-                       const ReadingRecord::Fields& fields) {
-    return jsonLine({{"time", stamp(at)},
-                     {"temperature", fields.temperature.trimmed()},
-                     {"humidity", fields.humidity.trimmed()},
-                     {"record", QString::fromLatin1(record)}});
+Fields readingFields(const QByteArray& record, const ReadingRecord::Fields& fields) {
+    return {{"temperature", fields.temperature.trimmed()},
+            {"humidity", fields.humidity.trimmed()},
+            {"record", QString::fromLatin1(record)}};
 }
 
-QByteArray rejectedLine(const QDateTime& at, const QByteArray& record) {
-    return jsonLine(
-        {{"time", stamp(at)},
-         // As much as the log shows; "length" tells the rest.
-         {"rejected", QString::fromLatin1(record.left(ReadingRecord::kLoggedBytes).toHex())},
-         {"length", record.size()}});
+Fields rejectedFields(const QByteArray& record, qint64 length) {
+    // As much as the log shows; "length" tells the rest.
+    return {{"rejected", QString::fromLatin1(record.left(ReadingRecord::kLoggedBytes).toHex())},
+            {"length", length}};
+}
+
+// Whether the file behind fd ends in the middle of a line, left by a run that stopped while
+// writing it (a full disk). Asked only of a regular file that is appended to.
+bool endsWithoutNewline(int fd) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) return false;
+    const bool appending =
+        (::fcntl(fd, F_GETFL) & O_APPEND) != 0 || ::lseek(fd, 0, SEEK_CUR) == info.st_size;
+    if (!appending) return false;
+    char last = '\n';
+    // ">>" opens for writing only; the file's own path reads it.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    const int reader = ::open(self.constData(), O_RDONLY | O_CLOEXEC);
+    const int from = reader >= 0 ? reader : fd;
+    const bool read = ::pread(from, &last, 1, info.st_size - 1) == 1;
+    if (reader >= 0) ::close(reader);
+    return read && last != '\n';
 }
 }  // namespace
 
@@ -109,13 +132,16 @@ int Headless::run(QCoreApplication& app, const Options& options) {
     return app.exec();
 }
 
-Headless::Headless(const Options& runOptions) : options(runOptions) {}
+Headless::Headless(const Options& runOptions)
+    : options(runOptions), device(SensorProfile::chosen().address) {}
 
 Headless::~Headless() {
-    link.reset();  // no callback runs once the link is gone
+    link.reset();       // no callback runs once the link is gone
+    publisher.reset();  // says "offline" and hands over what is queued
     stopRequested.reset();
     readerGone.reset();
     removeStopSignals();
+    if (outputFlags >= 0) ::fcntl(STDOUT_FILENO, F_SETFL, outputFlags);  // shared with others
 }
 
 bool Headless::start() {
@@ -128,9 +154,18 @@ bool Headless::start() {
         finish(0);
     });
     watchReader();
-    if (options.timeoutSet)
+    makeOutputNonBlocking();
+    // The next run appends after a whole line, whatever the last one left.
+    if (endsWithoutNewline(STDOUT_FILENO) && write("\n") != Written::Done) return false;
+    if (options.timeoutSet) {
+        deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
         QTimer::singleShot(std::chrono::seconds(options.timeoutSeconds), Qt::PreciseTimer, this,
                            [this] { finish(0); });
+    }
+    if (!options.mqttUrl.isEmpty()) {
+        publisher = std::make_unique<MqttPublisher>(Startup::mqttSettings(options));
+        publisher->setDevice(device);
+    }
 
     // As the window does: log lines on the link's thread, the rest on the main thread, in the
     // order the link reported it.
@@ -142,19 +177,41 @@ bool Headless::start() {
             if (self) self->status(at, code);
         });
     };
+    auto deviceChosen = [self = QPointer<Headless>(this)](const QString& address) {
+        MainThread::post([self, address] {
+            if (!self) return;
+            self->device = address;
+            if (self->publisher) self->publisher->setDevice(address);
+        });
+    };
     // Waits on the link's thread until the line is out: a slow reader slows the link down.
     auto result = [self = QPointer<Headless>(this)](const QByteArray& record) {
         const QDateTime at = QDateTime::currentDateTimeUtc();
         MainThread::dispatchSync([self, at, record] {
-            if (self) self->reading(at, record);
+            if (self) self->reading(at, record, record.size());
         });
     };
-    link = VellLumo::initWithBTName(QStringLiteral("VellTempture"), status, result);
+    auto cutResult = [self = QPointer<Headless>(this)](const QByteArray& record, qint64 length) {
+        const QDateTime at = QDateTime::currentDateTimeUtc();
+        MainThread::dispatchSync([self, at, record, length] {
+            if (self) self->reading(at, record, length);
+        });
+    };
+    link = SensorProfile::makeLink(status, result);
     if (!link) return false;
-    link->setServiceUUID(QStringLiteral("FFE0"));
-    link->setReceiveUUID(QStringLiteral("FFE1"));
-    link->setTransmitUUID(QStringLiteral("FFE2"));
+    link->setDeviceHandler(deviceChosen);
+    link->setCutResultHandler(cutResult);
     return true;
+}
+
+void Headless::makeOutputNonBlocking() {
+    // A pipe or socket whose reader has stopped reading would hold write() for good; the wait
+    // for room happens in poll() instead, where signals and --timeout still count.
+    struct stat info {};
+    if (::fstat(STDOUT_FILENO, &info) != 0 || !(S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)))
+        return;
+    outputFlags = ::fcntl(STDOUT_FILENO, F_GETFL);
+    if (outputFlags >= 0) ::fcntl(STDOUT_FILENO, F_SETFL, outputFlags | O_NONBLOCK);
 }
 
 void Headless::watchReader() {
@@ -171,23 +228,39 @@ void Headless::watchReader() {
     });
 }
 
-void Headless::reading(const QDateTime& at, const QByteArray& record) {
+QByteArray Headless::line(const QDateTime& at, Fields fields) const {
+    Fields all{{"time", stamp(at)}};
+    if (!device.isEmpty()) all.emplace_back("device", device);
+    all.insert(all.end(), fields.begin(), fields.end());
+    return jsonLine(all);
+}
+
+void Headless::reading(const QDateTime& at, const QByteArray& record, qint64 length) {
     if (done) return;
     const std::optional<ReadingRecord::Fields> fields = ReadingRecord::fields(record);
+    Fields said = fields ? readingFields(record, *fields) : rejectedFields(record, length);
+    // A record cut short says so, with the length that came.
+    if (length > record.size()) {
+        said.emplace_back("truncated", true);
+        if (fields) said.emplace_back("length", length);
+    }
     if (!fields) {
-        SystemLog::write(ReadingRecord::rejectionLine(record));
-        print(rejectedLine(at, record));
+        SystemLog::writeReading(ReadingRecord::rejectionLine(record));
+        print(line(at, said));
         return;
     }
-    SystemLog::write(ReadingRecord::text(*fields));
-    print(readingLine(at, record, *fields));
+    SystemLog::writeReading(ReadingRecord::text(*fields));
+    if (publisher) publisher->reading(at, record);
+    print(line(at, said));
     if (!done && options.readings > 0 && ++readings >= options.readings) finish(0);
 }
 
 void Headless::status(const QDateTime& at, qint64 code) {
     // Codes the window's title has no words for are left out here too.
     const QString words = StatusWords::description(code);
-    if (!words.isNull()) print(jsonLine({{"time", stamp(at)}, {"status", code}, {"state", words}}));
+    if (words.isNull()) return;
+    if (publisher) publisher->status(at, code);
+    print(line(at, {{"status", code}, {"state", words}}));
     // Like any filter whose input has ended: `producer | vell-thermo --headless` ends with it.
     if (code == StatusCode::ReplayEnded) finish(0);
 }
@@ -210,16 +283,42 @@ void Headless::print(const QByteArray& line) {
 }
 
 Headless::Written Headless::write(const QByteArray& line) const {
+    struct stat info {};
+    if (::fstat(STDOUT_FILENO, &info) == 0 && S_ISREG(info.st_mode)) {
+        // One call for the whole line; a short one (a full disk) is taken back, so the file
+        // holds whole lines only.
+        const ssize_t n =
+            ::write(STDOUT_FILENO, line.constData(), static_cast<size_t>(line.size()));
+        if (n == line.size()) return Written::Done;
+        if (n > 0) {
+            const int saved = ENOSPC;
+            const off_t end = ::lseek(STDOUT_FILENO, 0, SEEK_CUR);
+            if (end >= n) [[maybe_unused]]
+                const int cut = ::ftruncate(STDOUT_FILENO, end - n);
+            errno = saved;
+        }
+        return Written::Failed;
+    }
     qsizetype at = 0;
     while (at < line.size()) {
-        // Waits for room with an eye on the stop pipe: a reader that has stopped reading must
-        // not hold off SIGTERM.
+        // Waits for room with an eye on the stop pipe and the end of --timeout: a reader that
+        // has stopped reading must hold off neither.
+        int waitMs = -1;
+        if (deadline) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                *deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return Written::Stopped;
+            waitMs =
+                static_cast<int>(std::min<std::chrono::milliseconds::rep>(left.count(), 60'000));
+        }
         pollfd wanted[] = {{STDOUT_FILENO, POLLOUT, 0}, {stopPipe[0], POLLIN, 0}};
-        if (::poll(wanted, 2, -1) < 0) {
+        const int ready = ::poll(wanted, 2, waitMs);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             return Written::Failed;
         }
         if ((wanted[1].revents & POLLIN) != 0) return Written::Stopped;
+        if (ready == 0) continue;
         const ssize_t n =
             ::write(STDOUT_FILENO, line.constData() + at, static_cast<size_t>(line.size() - at));
         if (n > 0) {

@@ -2,6 +2,7 @@
 
 #include "lumo/BleTransport.h"
 #include "lumo/ReplayTransport.h"
+#include "lumo/SensorProfile.h"
 #include "lumo/SimulatedTransport.h"
 #include "lumo/VellLumo.h"
 #include "platform/HomeDirectory.h"
@@ -41,6 +42,7 @@ int Startup::readCommandLine(int argc, char* argv[], Options* options) {
 
 QString Startup::prepare(const Options& options) {
     QString problem = chooseSensor(options);
+    if (problem.isEmpty() && !options.mqttUrl.isEmpty()) problem = mqttSettings(options).problem;
     if (problem.isEmpty() && !options.home.isEmpty()) {
         problem = prepareHome(options.home);
         if (problem.isEmpty()) HomeDirectory::setPath(options.home);
@@ -60,7 +62,28 @@ QString Startup::prepareHome(const QString& home) {
     return {};
 }
 
+MqttSettings Startup::mqttSettings(const Options& options) {
+    MqttSettings settings = MqttSettings::fromUrl(options.mqttUrl);
+    if (!settings.problem.isEmpty()) return settings;
+    settings.loadCredentials(options.mqttCredentials);
+    settings.caFile = options.mqttCa;
+    if (settings.problem.isEmpty() && !settings.caFile.isEmpty() &&
+        !QFileInfo(settings.caFile).isReadable())
+        settings.problem =
+            QStringLiteral("cannot read the certificate file %1.").arg(settings.caFile);
+    // The topics are named by the thermometer; only the real one tells its address.
+    if (settings.problem.isEmpty() && options.device.isEmpty() &&
+        options.sensor != Options::Sensor::Ble)
+        settings.problem = QStringLiteral(
+            "--mqtt with a simulated or replayed sensor needs --device ADDRESS to "
+            "name it.");
+    return settings;
+}
+
 QString Startup::chooseSensor(const Options& options) {
+    SensorProfile profile;
+    profile.address = options.device;
+    SensorProfile::choose(profile);
     switch (options.sensor) {
         case Options::Sensor::Ble:
             VellLumo::setTransportFactory([] { return std::make_unique<BleTransport>(); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "publish/MqttSettings.h"
 
 #include <QString>
 
@@ -22,6 +23,9 @@ QString prepareHome(const QString& home);
 
 // Chooses where readings come from, as the options say.
 QString chooseSensor(const Options& options);
+
+// The broker's settings for --mqtt, with its credentials; problem says what is wrong.
+MqttSettings mqttSettings(const Options& options);
 
 // Whether a window can be shown at all: a display, or a platform chosen by the user.
 bool hasDisplay();

@@ -28,6 +28,7 @@ void BleTransport::start(const LinkSettings& linkSettings, LinkSink& linkSink) {
     sink = &linkSink;
     serviceUuid = expandBluetoothUuid(settings.serviceUUID);
     receiveUuid = expandBluetoothUuid(settings.receiveUUID);
+    if (!settings.address.isEmpty()) wanted = QBluetoothAddress(settings.address);
     // The transmit UUID is kept in the settings only: nothing is ever sent to the sensor.
     begin();
 }
@@ -89,7 +90,10 @@ void BleTransport::startScan() {
 void BleTransport::onDeviceFound(const QBluetoothDeviceInfo& device) {
     if (phase != Phase::Scanning || device.name() != settings.btName) return;
     if (!(device.coreConfigurations() & QBluetoothDeviceInfo::LowEnergyCoreConfiguration)) return;
+    // With several thermometers in range, only the one asked for.
+    if (!wanted.isNull() && device.address() != wanted) return;
     stopScan();
+    sink->device(device.address().toString());
     sink->status(StatusCode::FoundTarget);
     connectTo(device);
 }

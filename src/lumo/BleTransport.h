@@ -60,6 +60,7 @@ private:
     LinkSettings settings;
     std::optional<QBluetoothUuid> serviceUuid;
     std::optional<QBluetoothUuid> receiveUuid;
+    QBluetoothAddress wanted;  // null: any device with the name
     Phase phase = Phase::Idle;
     Backoff backoff;
     QTimer retryTimer;

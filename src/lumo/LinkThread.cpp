@@ -49,3 +49,15 @@ void LinkThread::status(qint64 code) {
 void LinkThread::result(const QByteArray& record) {
     if (!cancelled.load() && resultHandler) resultHandler(record);
 }
+
+void LinkThread::device(const QString& address) {
+    if (!cancelled.load() && deviceHandler) deviceHandler(address);
+}
+
+void LinkThread::cutResult(const QByteArray& record, qint64 receivedLength) {
+    if (cancelled.load()) return;
+    if (cutResultHandler)
+        cutResultHandler(record, receivedLength);
+    else if (resultHandler)
+        resultHandler(record);
+}

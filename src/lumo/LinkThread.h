@@ -15,12 +15,17 @@ class LinkThread final : public QThread, private LinkSink {
 public:
     using StatusHandler = std::function<void(qint64)>;
     using ResultHandler = std::function<void(const QByteArray&)>;
+    using DeviceHandler = std::function<void(const QString&)>;
+    using CutResultHandler = std::function<void(const QByteArray&, qint64)>;
 
     LinkThread(TransportFactory factory, StatusHandler status, ResultHandler result);
     ~LinkThread() override;
 
     // Settings may change until the thread starts; the transport reads them once it runs.
     void updateSettings(const std::function<void(LinkSettings&)>& change);
+    // Optional handlers, set before the thread starts.
+    void setDeviceHandler(DeviceHandler handler) { deviceHandler = std::move(handler); }
+    void setCutResultHandler(CutResultHandler handler) { cutResultHandler = std::move(handler); }
 
     // Stops the transport and waits for the thread. Safe from the main thread while a callback
     // waits on it: the callback's hop is released first. No callback runs once this returns.
@@ -32,10 +37,14 @@ protected:
 private:
     void status(qint64 code) override;
     void result(const QByteArray& record) override;
+    void device(const QString& address) override;
+    void cutResult(const QByteArray& record, qint64 receivedLength) override;
 
     TransportFactory factory;
     StatusHandler statusHandler;
     ResultHandler resultHandler;
+    DeviceHandler deviceHandler;
+    CutResultHandler cutResultHandler;
     std::mutex settingsMutex;
     std::mutex runMutex;  // held by run() from start to end
     LinkSettings settings;

@@ -75,7 +75,10 @@ bool ReplayTransport::fill() {
 void ReplayTransport::deliverNext() {
     for (;;) {
         if (std::optional<QByteArray> line = reader.takeLine()) {
-            sink->result(*line);
+            if (reader.receivedLength() > line->size())
+                sink->cutResult(*line, reader.receivedLength());
+            else
+                sink->result(*line);
             timer.start(intervalMs);
             return;
         }

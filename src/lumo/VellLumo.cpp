@@ -46,6 +46,18 @@ void VellLumo::setTransmitUUID(const QString& uuid) {
     if (thread) thread->updateSettings([&](LinkSettings& s) { s.transmitUUID = uuid; });
 }
 
+void VellLumo::setDeviceAddress(const QString& address) {
+    if (thread) thread->updateSettings([&](LinkSettings& s) { s.address = address; });
+}
+
+void VellLumo::setDeviceHandler(DeviceHandler handler) {
+    if (thread) thread->setDeviceHandler(std::move(handler));
+}
+
+void VellLumo::setCutResultHandler(CutResultHandler handler) {
+    if (thread) thread->setCutResultHandler(std::move(handler));
+}
+
 void VellLumo::cancel() {
     if (!thread) return;
     thread->cancel();

@@ -16,6 +16,8 @@ class VellLumo {
 public:
     using StatusHandler = std::function<void(qint64)>;
     using ResultHandler = std::function<void(const QByteArray&)>;
+    using DeviceHandler = std::function<void(const QString&)>;
+    using CutResultHandler = std::function<void(const QByteArray&, qint64)>;
 
     // Null when no transport has been chosen for this process.
     static std::unique_ptr<VellLumo> initWithBTName(const QString& btName, StatusHandler status,
@@ -27,6 +29,12 @@ public:
     void setServiceUUID(const QString& uuid);
     void setReceiveUUID(const QString& uuid);
     void setTransmitUUID(const QString& uuid);
+    // The one device to take among several with the name; empty: the first found.
+    void setDeviceAddress(const QString& address);
+    // Optional, before control returns to the main loop: told the picked device's address, and
+    // given records cut short with the length received (without it, the result handler gets them).
+    void setDeviceHandler(DeviceHandler handler);
+    void setCutResultHandler(CutResultHandler handler);
 
     // Stops the link; no callback runs once it returns. Further calls do nothing.
     void cancel();

@@ -1,10 +1,15 @@
 #include "platform/SystemLog.h"
 
 Q_LOGGING_CATEGORY(lcSystemLog, "vell.log")
+Q_LOGGING_CATEGORY(lcReadingLog, "vell.log.reading")
 
 void SystemLog::write(const QString& line) {
     // Lines carry text from records, skin files and file names: none may steer the terminal.
     qCInfo(lcSystemLog).noquote() << escaped(line);
+}
+
+void SystemLog::writeReading(const QString& line) {
+    qCInfo(lcReadingLog).noquote() << escaped(line);
 }
 
 QString SystemLog::escaped(const QString& text) {

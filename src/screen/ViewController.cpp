@@ -1,5 +1,6 @@
 #include "screen/ViewController.h"
 
+#include "lumo/SensorProfile.h"
 #include "lumo/StatusCodes.h"
 #include "lumo/VellLumo.h"
 #include "platform/MainThread.h"
@@ -167,12 +168,14 @@ void ViewController::checkTempture() {
                 if (screen) screen->readingUpdate(record);
             });
         };
-        bleTempture = VellLumo::initWithBTName(QStringLiteral("VellTempture"), status, result);
-        if (bleTempture) {
-            bleTempture->setServiceUUID(QStringLiteral("FFE0"));
-            bleTempture->setReceiveUUID(QStringLiteral("FFE1"));
-            bleTempture->setTransmitUUID(QStringLiteral("FFE2"));
-        }
+        bleTempture = SensorProfile::makeLink(status, result);
+        if (bleTempture)
+            bleTempture->setDeviceHandler(
+                [screen = QPointer<ViewController>(this)](const QString& address) {
+                    MainThread::post([screen, address] {
+                        if (screen) emit screen->deviceChosen(address);
+                    });
+                });
     }
     if (temptureLabel != nullptr) temptureLabel->showText(QString());
     showWaitingWords(QString());  // a fresh link starts over
@@ -189,6 +192,7 @@ void ViewController::gotoSystem() {
 }
 
 void ViewController::readingUpdate(const QByteArray& record) {
+    emit recordReceived(record);
     if (actView != nullptr) actView->stopAnimating();
     showWaitingWords(QString());
     const std::optional<QString> text = ReadingRecord::readingText(record);

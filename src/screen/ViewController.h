@@ -60,6 +60,10 @@ signals:
     void readingShown(const QString& text);
     // The sensor link reported a status code (delivered on the main thread).
     void linkStatusChanged(qint64 code);
+    // The link has picked this thermometer (delivered on the main thread).
+    void deviceChosen(const QString& address);
+    // A record as the link delivered it, shown or not, before the label changes.
+    void recordReceived(const QByteArray& record);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

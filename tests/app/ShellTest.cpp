@@ -24,21 +24,34 @@
 
 // Every option by name, so that a row also shows that no option changes another by the way.
 static QJsonObject fields(const Options& o) {
-    const QStringList names{"home",       "sensor",     "replayPath",     "intervalMs", "size",
-                            "idiom",      "screenshot", "timeoutSeconds", "readings",   "skin",
-                            "checkSkins", "checkSkin",  "json",           "strict",     "headless",
-                            "timeoutSet", "fullscreen"};
+    const QStringList names{
+        "home",       "sensor",         "replayPath",     "intervalMs", "size",       "idiom",
+        "screenshot", "timeoutSeconds", "readings",       "skin",       "checkSkins", "checkSkin",
+        "json",       "strict",         "headless",       "timeoutSet", "fullscreen", "device",
+        "mqttUrl",    "mqttCa",         "mqttCredentials"};
     const QString sensor = QStringList{"ble", "sim", "replay"}[static_cast<int>(o.sensor)];
     const QString size = QStringLiteral("%1x%2").arg(o.size.width()).arg(o.size.height());
-    const QVariantList values{o.home,       sensor,
-                              o.replayPath, o.intervalMs,
-                              size,         static_cast<int>(o.idiom),
-                              o.screenshot, o.timeoutSeconds,
-                              o.readings,   o.skin,
-                              o.checkSkins, o.checkSkin,
-                              o.json,       o.strict,
-                              o.headless,   o.timeoutSet,
-                              o.fullscreen};
+    const QVariantList values{o.home,
+                              sensor,
+                              o.replayPath,
+                              o.intervalMs,
+                              size,
+                              static_cast<int>(o.idiom),
+                              o.screenshot,
+                              o.timeoutSeconds,
+                              o.readings,
+                              o.skin,
+                              o.checkSkins,
+                              o.checkSkin,
+                              o.json,
+                              o.strict,
+                              o.headless,
+                              o.timeoutSet,
+                              o.fullscreen,
+                              o.device,
+                              o.mqttUrl,
+                              o.mqttCa,
+                              o.mqttCredentials};
     QJsonObject all;
     for (qsizetype i = 0; i < names.size(); ++i) all[names[i]] = QJsonValue::fromVariant(values[i]);
     return all;

@@ -24,7 +24,9 @@ BUS_NAME, MAIN_OBJ, SYSTEM_BUS, IS_OBJECT_MANAGER = "org.bluez", "/", True, True
 ADAPTER, DEVICE, CHAR = bluez5.ADAPTER_IFACE, bluez5.DEVICE_IFACE, "org.bluez.GattCharacteristic1"
 HCI0 = "/org/bluez/hci0"
 TARGET = "VellTempture"
-ADDRESSES = {TARGET: "C4:7F:51:00:12:34", "OtherThermo": "E8:31:CD:AA:00:01",
+# "#2" is a second thermometer of the same name, at another address.
+ADDRESSES = {TARGET: "C4:7F:51:00:12:34", TARGET + "#2": "C4:7F:51:00:56:78",
+             "OtherThermo": "E8:31:CD:AA:00:01",
              "VellTempture2": "E8:31:CD:AA:00:02"}
 DEFAULTS = {"adapter": True, "powered": True, "devices": [TARGET], "scans": [], "connects": [],
             "records": [], "steps": [], "interval_ms": 50}
@@ -126,7 +128,7 @@ class Thermometer:
 
     def advertise(self, name):
         if device_path(name) not in mockobject.objects:
-            bluez5.AddDevice(self.root, "hci0", ADDRESSES[name], name)
+            bluez5.AddDevice(self.root, "hci0", ADDRESSES[name], name.split("#")[0])
             device = mockobject.objects[device_path(name)]
             device.methods[DEVICE]["Connect"] = ("", "", "", self.connect_method)
             device.AddMethod(DEVICE, "Disconnect", "", "", lambda d: self.unlink(d.path))
@@ -152,7 +154,7 @@ class Thermometer:
             self.later("resolve", 50, self.resolve, device)
 
     def resolve(self, device):
-        if device.path == device_path(TARGET):
+        if device.path in (device_path(TARGET), device_path(TARGET + "#2")):
             service = device.path + "/service000a"
             self.add_gatt(service, "org.bluez.GattService1", {
                 "UUID": uuid(0xFFE0), "Primary": dbus.Boolean(True),

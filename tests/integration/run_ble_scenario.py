@@ -45,6 +45,7 @@ def start(scenario, work, app, lifecycle_test):
     env.update(scenario.get("env", {}))
     argv = [app, "--home", os.path.join(work, "home"), "--sensor", "ble"]
     argv += ["--readings", str(scenario["readings"])] if "readings" in scenario else []
+    argv += scenario.get("arguments", [])
     if "lifecycle" in scenario:
         env.update(VELL_BLE_STEP=json.dumps(scenario["lifecycle"]),
                    VELL_BLE_MOCK_LOG=os.path.join(work, "mock.log"))
