@@ -1,10 +1,10 @@
 #include "AppRig.h"
 
 #include "BenchFixture.h"
-#include "app/MainWindow.h"
-#include "lumo/VellLumo.h"
 #include "screen/ViewController.h"
-#include "skin/UIBackGroundView.h"
+#include "sensor/VellLumo.h"
+#include "shell/MainWindow.h"
+#include "skinview/UIBackGroundView.h"
 #include "widgets/OrrinNavigationController.h"
 
 #include <QCoreApplication>

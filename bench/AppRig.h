@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lumo/LumoTransport.h"
+#include "sensor/LumoTransport.h"
 
 #include <QSize>
 

@@ -4,11 +4,11 @@
 
 #include "AppRig.h"
 #include "BenchFixture.h"
-#include "app/MainWindow.h"
 #include "screen/ViewController.h"
-#include "skin/ImageView.h"
+#include "shell/MainWindow.h"
 #include "skin/PictureReader.h"
-#include "skin/UIBackGroundView.h"
+#include "skinview/ImageView.h"
+#include "skinview/UIBackGroundView.h"
 #include "widgets/UILinkLabel.h"
 
 #include <QCoreApplication>

@@ -4,10 +4,10 @@
 
 #include "AppRig.h"
 #include "BenchFixture.h"
-#include "lumo/StatusCodes.h"
 #include "platform/MainThread.h"
 #include "platform/SystemLog.h"
 #include "screen/ViewController.h"
+#include "sensor/StatusCodes.h"
 #include "widgets/FitLabel.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 // patterns backtrack, up to 64 KiB (65,536 characters).
 
 #include "BenchFixture.h"
-#include "widgets/StringValidators.h"
+#include "text/StringValidators.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,7 @@
 #include "skin/PictureChoice.h"
 #include "skin/PictureReader.h"
 #include "skincheck/LabelLint.h"
-#include "widgets/FontLookup.h"
+#include "text/FontLookup.h"
 
 #include <QFile>
 #include <QGuiApplication>

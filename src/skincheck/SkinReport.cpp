@@ -7,7 +7,7 @@
 #include "skin/SkinLayout.h"
 #include "skin/SkinStore.h"
 #include "skincheck/SkinLint.h"
-#include "widgets/FontLookup.h"
+#include "text/FontLookup.h"
 
 #include <QDir>
 #include <QFileInfo>

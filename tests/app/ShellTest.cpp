@@ -1,11 +1,11 @@
-#include "app/AppDelegate.h"
-#include "app/Application.h"
-#include "app/CommandLine.h"
-#include "app/FullScreen.h"
-#include "app/MainWindow.h"
-#include "app/MenuBuilder.h"
+#include "cli/CommandLine.h"
 #include "platform/HomeDirectory.h"
 #include "screen/ViewController.h"
+#include "shell/AppDelegate.h"
+#include "shell/Application.h"
+#include "shell/FullScreen.h"
+#include "shell/MainWindow.h"
+#include "shell/MenuBuilder.h"
 
 #include <QAction>
 #include <QJsonObject>

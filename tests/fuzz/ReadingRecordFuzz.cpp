@@ -1,4 +1,4 @@
-#include "screen/ReadingRecord.h"
+#include "reading/ReadingRecord.h"
 
 #include "FuzzSupport.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/StringValidators.h"
+#include "text/StringValidators.h"
 
 #include "FuzzSupport.h"
 

@@ -3,9 +3,9 @@
 // run_ble_scenario.py runs it against mocked BlueZ: the step comes in VELL_BLE_STEP (a
 // "lifecycle" of tests/data/ble_scenarios.json), the mock's log in VELL_BLE_MOCK_LOG.
 
-#include "lumo/BleTransport.h"
-#include "lumo/VellLumo.h"
 #include "screen/ViewController.h"
+#include "sensor/BleTransport.h"
+#include "sensor/VellLumo.h"
 #include "widgets/FitLabel.h"
 #include "widgets/OrrinNavigationController.h"
 

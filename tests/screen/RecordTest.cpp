@@ -1,7 +1,7 @@
-#include "lumo/StatusCodes.h"
 #include "platform/SystemLog.h"
-#include "screen/ReadingRecord.h"
-#include "screen/StatusWords.h"
+#include "reading/ReadingRecord.h"
+#include "reading/StatusWords.h"
+#include "sensor/StatusCodes.h"
 
 #include "support/LogCapture.h"
 #include "support/QtPrinters.h"

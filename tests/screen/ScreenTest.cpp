@@ -1,5 +1,5 @@
 #include "screen/ViewController.h"
-#include "skin/UIBackGroundView.h"
+#include "skinview/UIBackGroundView.h"
 #include "widgets/ActivityIndicator.h"
 #include "widgets/FitLabel.h"
 #include "widgets/OrrinNavigationController.h"

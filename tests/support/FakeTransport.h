@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lumo/VellLumo.h"
+#include "sensor/VellLumo.h"
 
 // A sensor transport that does what the test tells it as it starts, on the link's thread.
 struct FakeTransport final : LumoTransport {

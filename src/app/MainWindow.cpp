@@ -1,7 +1,0 @@
-#include "app/MainWindow.h"
-
-#include "widgets/OrrinNavigationController.h"
-
-OrrinNavigationController* MainWindow::rootViewController() const {
-    return qobject_cast<OrrinNavigationController*>(centralWidget());
-}
