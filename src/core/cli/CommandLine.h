@@ -24,7 +24,7 @@ struct Options {
     QString checkSkin;                     // report on this one skin folder instead
     bool json = false;
     bool strict = false;      // the report's warnings fail it too
-    bool headless = false;    // no window: JSON lines on standard output (app/Headless.h)
+    bool headless = false;    // no window: JSON lines on standard output (cli/Headless.h)
     bool timeoutSet = false;  // --timeout was given: a headless run ends after it
     bool fullscreen = false;  // the window starts in full screen (F11 and Escape leave it)
     QString device;           // the one thermometer to take, "C4:7F:51:00:12:34"; empty: any

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// What the screen says of the link's status codes (lumo/StatusCodes.h).
+// What the screen says of the link's status codes (sensor/StatusCodes.h).
 namespace StatusWords {
 // The log line for code, or a null string for codes the screen does not log.
 QString logLine(qint64 code);
