@@ -179,9 +179,7 @@ bool Headless::start() {
     };
     auto deviceChosen = [self = QPointer<Headless>(this)](const QString& address) {
         MainThread::post([self, address] {
-            if (!self) return;
-            self->device = address;
-            if (self->publisher) self->publisher->setDevice(address);
+            if (self) self->deviceFound(address);
         });
     };
     // Waits on the link's thread until the line is out: a slow reader slows the link down.
@@ -253,6 +251,11 @@ void Headless::reading(const QDateTime& at, const QByteArray& record, qint64 len
     if (publisher) publisher->reading(at, record);
     print(line(at, said));
     if (!done && options.readings > 0 && ++readings >= options.readings) finish(0);
+}
+
+void Headless::deviceFound(const QString& address) {
+    device = address;
+    if (publisher) publisher->setDevice(address);
 }
 
 void Headless::status(const QDateTime& at, qint64 code) {

@@ -52,6 +52,7 @@ private:
     // length: how long the record was before the link cut it, if it did.
     void reading(const QDateTime& at, const QByteArray& record, qint64 length);
     void status(const QDateTime& at, qint64 code);
+    void deviceFound(const QString& address);
     // Prints one line, or ends the run when that is no longer possible.
     void print(const QByteArray& line);
     // One JSON line: the time, the device once known, then fields in their order.
