@@ -75,7 +75,7 @@ std::optional<Copy> readCopy(const QString& file, const QString& path) {
     if (in.read(reinterpret_cast<char*>(&h), sizeof h) != qint64{sizeof h} || h.magic != kMagic ||
         h.width <= 0 || h.height <= 0 ||
         (h.format != QImage::Format_RGB32 && h.format != QImage::Format_ARGB32_Premultiplied) ||
-        qint64{h.width} * h.height * 4 > PictureReader::kMostDecodedBytes ||
+        h.width > PictureReader::kMostDecodedBytes / 4 / h.height ||  // no product overflows
         in.size() != qint64{sizeof h} + qint64{h.width} * h.height * 4 ||
         (image = QImage(h.width, h.height, QImage::Format(h.format))).isNull() ||
         in.read(reinterpret_cast<char*>(image.bits()), image.sizeInBytes()) !=
