@@ -136,7 +136,8 @@ void ViewController::showNotice(const QString& text) {
 }
 
 void ViewController::showWaitingWords(const QString& words) {
-    if (waitingWords == nullptr) return;
+    // Every reading clears the words: when there are none, that is all it costs.
+    if (waitingWords == nullptr || (words.isEmpty() && waitingWords->isHidden())) return;
     waitingWords->setText(words);
     waitingWords->setVisible(!words.isEmpty());
     layoutViews(QSizeF(size()));
