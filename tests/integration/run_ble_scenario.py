@@ -71,9 +71,13 @@ def check(scenario, work, mock, program):
         return "the mock died"
     root = dbus.Interface(dbusmock.DBusTestCase.get_dbus(True).get_object("org.bluez", "/"),
                           dbusmock.MOCK_IFACE)
-    paths = [str(args[0]) for _, args in root.GetMethodCalls("Connect")]
+    calls = root.GetMethodCalls("Connect")
+    paths = [str(args[0]) for _, args in calls]
     if len(paths) != scenario.get("connects", len(paths)) or set(paths) - {TARGET}:
         return "Connect calls: %s, not %s to the thermometer" % (paths, scenario["connects"])
+    pause = calls[-1][0] - calls[-2][0] if len(calls) > 1 else 0
+    if pause > scenario.get("last_pause_s", pause):
+        return "%.1f s between the last two Connect calls" % pause
     return None
 
 
