@@ -11,9 +11,12 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-constexpr std::array<char, 8> kMagic = {'V', 'T', 'C', 'O', 'P', 'Y', '\2', '\0'};
+constexpr std::array<char, 8> kMagic = {'V', 'T', 'C', 'O', 'P', 'Y', '\3', '\0'};
 constexpr qsizetype kMostCopies = 8;
 
 // What precedes the pixels, in this machine's byte order: the cache is not shared.
@@ -31,24 +34,29 @@ struct Copy {
     ReadPicture picture;
 };
 
-// Two multiply-xorshift chains over 64-bit words: a changed word always changes the result, at
-// several GB/s, where a cryptographic hash would take longer than reading the copy.
+// Four multiply-xorshift chains over 64-bit words: a changed word always changes the result.
+// The chains are independent so that the processor runs them side by side, at several GB/s,
+// where a cryptographic hash would take longer than reading the copy.
 quint64 checksum(const QImage& image) {
     const auto mix = [](quint64 h, quint64 w) {
         h = (h ^ w) * 0xff51afd7ed558ccdu;
         return h ^ (h >> 29);
     };
-    quint64 a = 0x9e3779b97f4a7c15u, b = 0xc2b2ae3d27d4eb4fu, w[2] = {};
-    const qsizetype n = image.sizeInBytes();
-    qsizetype i = 0;
-    for (; i + 16 <= n; i += 16) {
-        std::memcpy(w, image.constBits() + i, 16);
-        a = mix(a, w[0]);
-        b = mix(b, w[1]);
+    std::array<quint64, 4> lane = {0x9e3779b97f4a7c15u, 0xc2b2ae3d27d4eb4fu, 0x165667b19e3779f9u,
+                                   0x27d4eb2f165667c5u};
+    std::array<quint64, 4> w{};
+    const uchar* const bytes = image.constBits();
+    const size_t n = size_t(image.sizeInBytes());
+    size_t i = 0;
+    for (; i + sizeof w <= n; i += sizeof w) {
+        std::memcpy(w.data(), bytes + i, sizeof w);
+        for (size_t k = 0; k < lane.size(); ++k) lane[k] = mix(lane[k], w[k]);
     }
-    w[0] = w[1] = 0;
-    std::memcpy(w, image.constBits() + i, size_t(n - i));
-    return mix(mix(a, w[0]), mix(b, w[1]));
+    w = {};
+    std::memcpy(w.data(), bytes + i, n - i);
+    quint64 sum = 0;
+    for (size_t k = 0; k < lane.size(); ++k) sum = mix(sum, mix(lane[k], w[k]));
+    return sum;
 }
 
 QString folder() {
@@ -61,27 +69,48 @@ QString prefixFor(const QString& path) {
         QCryptographicHash::hash(QFile::encodeName(path), QCryptographicHash::Sha1).toHex());
 }
 
+// A copy's pixels stay in its file, mapped: read from the page cache as the window paints, with
+// no second copy made at start. Copies are only ever replaced by a rename, never rewritten in
+// place, so a mapped one does not change under the window (fontconfig maps its caches the same
+// way).
+struct Mapping {
+    void* start;
+    size_t length;
+};
+
+void unmap(void* info) {
+    const auto* mapping = static_cast<Mapping*>(info);
+    ::munmap(mapping->start, mapping->length);
+    delete mapping;
+}
+
 // The copy in file, when it is whole and undamaged: its header, then exactly its pixels.
 std::optional<Copy> readCopy(const QString& file, const QString& path) {
     const int fd =
         ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-    QFile in;
-    if (fd < 0 ||
-        !in.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle) ||
-        !FileIdentity::ofOpen(fd))
-        return std::nullopt;
+    if (fd < 0) return std::nullopt;
+    struct stat status {};
+    const bool regular =
+        FileIdentity::ofOpen(fd) && ::fstat(fd, &status) == 0 &&
+        status.st_size >= qint64{sizeof(Header)} &&
+        status.st_size <= qint64{sizeof(Header)} + PictureReader::kMostDecodedBytes;
+    void* start = regular ? ::mmap(nullptr, size_t(status.st_size), PROT_READ,
+                                   MAP_PRIVATE | MAP_POPULATE, fd, 0)
+                          : MAP_FAILED;
+    ::close(fd);
+    if (start == MAP_FAILED) return std::nullopt;
+    auto* mapping = new Mapping{start, size_t(status.st_size)};
     Header h{};
+    std::memcpy(&h, start, sizeof h);
     QImage image;
-    if (in.read(reinterpret_cast<char*>(&h), sizeof h) != qint64{sizeof h} || h.magic != kMagic ||
-        h.width <= 0 || h.height <= 0 ||
-        (h.format != QImage::Format_RGB32 && h.format != QImage::Format_ARGB32_Premultiplied) ||
-        h.width > PictureReader::kMostDecodedBytes / 4 / h.height ||  // no product overflows
-        in.size() != qint64{sizeof h} + qint64{h.width} * h.height * 4 ||
-        (image = QImage(h.width, h.height, QImage::Format(h.format))).isNull() ||
-        in.read(reinterpret_cast<char*>(image.bits()), image.sizeInBytes()) !=
-            image.sizeInBytes() ||
-        checksum(image) != h.checksum)
-        return std::nullopt;
+    if (h.magic == kMagic && h.width > 0 && h.height > 0 &&
+        (h.format == QImage::Format_RGB32 || h.format == QImage::Format_ARGB32_Premultiplied) &&
+        h.width <= PictureReader::kMostDecodedBytes / 4 / h.height &&  // no product overflows
+        status.st_size == qint64{sizeof h} + qint64{h.width} * h.height * 4)
+        image = QImage(static_cast<const uchar*>(start) + sizeof h, h.width, h.height,
+                       qsizetype{h.width} * 4, QImage::Format(h.format), unmap, mapping);
+    if (image.isNull()) unmap(mapping);  // else the image unmaps it when it goes
+    if (image.isNull() || checksum(image) != h.checksum) return std::nullopt;
     return Copy{path, h.identity, QSize(h.coverWidth, h.coverHeight),
                 ReadPicture{image, QSize(h.fullWidth, h.fullHeight)}};
 }

@@ -72,8 +72,9 @@ int showWindow(int& argc, char* argv[], const Options& options) {
     // Qt takes the first thread that asks for its thread data as the main thread: this one,
     // before any helper thread touches a Qt object.
     QThread::currentThread();
-    readFirstPictureAhead(options);
+    // fontconfig's set-up is the longest wait before the labels: it goes first, on its thread.
     FontLookup::warmUp();
+    readFirstPictureAhead(options);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vell-thermo"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vell Thermo"));
