@@ -19,8 +19,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Library dependencies come from dpkg-shlibdeps. Qt loads its window-system plugins at run time,
 # so no library names them, and libqt6gui6 only recommends them: without them no window opens.
+# libmosquitto is opened only when --mqtt asks for it, so no library names it either.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libmosquitto1")
 # Only a real sensor needs BlueZ; the simulated and replayed ones run without it. Wayland
 # sessions otherwise fall back to X11 through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "bluez, qt6-wayland")

@@ -1,6 +1,7 @@
 #include "cli/Startup.h"
 
 #include "platform/HomeDirectory.h"
+#include "publish/MosquittoLibrary.h"
 #include "sensor/BleTransport.h"
 #include "sensor/ReplayTransport.h"
 #include "sensor/SensorProfile.h"
@@ -43,6 +44,8 @@ int Startup::readCommandLine(int argc, char* argv[], Options* options) {
 QString Startup::prepare(const Options& options) {
     QString problem = chooseSensor(options);
     if (problem.isEmpty() && !options.mqttUrl.isEmpty()) problem = mqttSettings(options).problem;
+    if (problem.isEmpty() && !options.mqttUrl.isEmpty() && MosquittoLibrary::get() == nullptr)
+        problem = QStringLiteral("--mqtt needs libmosquitto: %1").arg(MosquittoLibrary::problem());
     if (problem.isEmpty() && !options.home.isEmpty()) {
         problem = prepareHome(options.home);
         if (problem.isEmpty()) HomeDirectory::setPath(options.home);

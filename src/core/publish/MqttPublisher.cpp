@@ -1,8 +1,7 @@
 #include "publish/MqttPublisher.h"
 
 #include "platform/SystemLog.h"
-
-#include <mosquitto.h>
+#include "publish/MosquittoLibrary.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,17 +17,13 @@ QString seconds(std::chrono::milliseconds pause) {
     return QString::number(std::chrono::duration_cast<std::chrono::seconds>(pause).count());
 }
 
-void initLibrary() {
-    static const bool done = [] {
-        mosquitto_lib_init();
-        return true;
-    }();
-    Q_UNUSED(done);
+// Only ever asked for once startSession has found the library there.
+const MosquittoLibrary& api() {
+    return *MosquittoLibrary::get();
 }
 }  // namespace
 
 MqttPublisher::MqttPublisher(MqttSettings mqttSettings) : settings(std::move(mqttSettings)) {
-    initLibrary();
     if (::pipe(wakePipe) == 0) {
         for (const int fd : wakePipe) {
             ::fcntl(fd, F_SETFD, FD_CLOEXEC);
@@ -109,9 +104,9 @@ void MqttPublisher::run() {
         if (client != nullptr && !connected && now >= connectDeadline)
             endSession(QStringLiteral("no answer"));
 
-        const int socket = client != nullptr ? mosquitto_socket(client) : -1;
+        const int socket = client != nullptr ? api().mosquitto_socket(client) : -1;
         pollfd wanted[2] = {{wakePipe[0], POLLIN, 0}, {socket, POLLIN, 0}};
-        if (socket >= 0 && mosquitto_want_write(client)) wanted[1].events |= POLLOUT;
+        if (socket >= 0 && api().mosquitto_want_write(client)) wanted[1].events |= POLLOUT;
         const int ready =
             ::poll(wanted, socket >= 0 ? 2 : 1, known ? pollTimeoutMs(Clock::now()) : -1);
         if (ready < 0 && errno != EINTR) break;
@@ -132,10 +127,10 @@ void MqttPublisher::run() {
     }
     if (client != nullptr) {
         if (connected) {
-            mosquitto_disconnect(client);
-            mosquitto_loop_write(client, 1);
+            api().mosquitto_disconnect(client);
+            api().mosquitto_loop_write(client, 1);
         }
-        mosquitto_destroy(client);
+        api().mosquitto_destroy(client);
         client = nullptr;
     }
 }
@@ -151,6 +146,7 @@ int MqttPublisher::pollTimeoutMs(Clock::time_point now) const {
 }
 
 void MqttPublisher::startSession() {
+    if (MosquittoLibrary::get() == nullptr) return endSession(MosquittoLibrary::problem());
     {
         // The thread's own copy: libmosquitto's callbacks run under its locks, and must not
         // take ours, which is held around its calls.
@@ -160,28 +156,28 @@ void MqttPublisher::startSession() {
     const QByteArray willTopic = sessionTopics->availabilityTopic();
     // A fresh client each time: libmosquitto keeps nothing of an old session to send twice, and
     // the queue alone decides what goes again.
-    client = mosquitto_new(nullptr, true, this);
+    client = api().mosquitto_new(nullptr, true, this);
     if (client == nullptr) {
         endSession(QStringLiteral("out of memory"));
         return;
     }
-    mosquitto_connect_callback_set(client, &MqttPublisher::onConnect);
-    mosquitto_publish_callback_set(client, &MqttPublisher::onPublish);
-    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    mosquitto_max_inflight_messages_set(client, 0);  // the queue keeps its own window
-    mosquitto_will_set(client, willTopic.constData(), 7, "offline", 1, true);
+    api().mosquitto_connect_callback_set(client, &MqttPublisher::onConnect);
+    api().mosquitto_publish_callback_set(client, &MqttPublisher::onPublish);
+    api().mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    api().mosquitto_max_inflight_messages_set(client, 0);  // the queue keeps its own window
+    api().mosquitto_will_set(client, willTopic.constData(), 7, "offline", 1, true);
     if (!settings.username.isEmpty())
-        mosquitto_username_pw_set(
+        api().mosquitto_username_pw_set(
             client, settings.username.toUtf8().constData(),
             settings.password.isEmpty() ? nullptr : settings.password.toUtf8().constData());
     if (settings.tls) {
         const QByteArray ca = settings.caFile.toLocal8Bit();
-        const int rc =
-            settings.caFile.isEmpty()
-                ? mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
-                : mosquitto_tls_set(client, ca.constData(), nullptr, nullptr, nullptr, nullptr);
+        const int rc = settings.caFile.isEmpty()
+                           ? api().mosquitto_int_option(client, MOSQ_OPT_TLS_USE_OS_CERTS, 1)
+                           : api().mosquitto_tls_set(client, ca.constData(), nullptr, nullptr,
+                                                     nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            endSession(QString::fromUtf8(mosquitto_strerror(rc)));
+            endSession(QString::fromUtf8(api().mosquitto_strerror(rc)));
             return;
         }
     }
@@ -189,27 +185,27 @@ void MqttPublisher::startSession() {
     connectDeadline = Clock::now() + kConnectTimeout;
     const QByteArray host = settings.host.toUtf8();
     const int rc =
-        mosquitto_connect_async(client, host.constData(), settings.port, kKeepAliveSeconds);
+        api().mosquitto_connect_async(client, host.constData(), settings.port, kKeepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS)
         endSession(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                        : QString::fromUtf8(mosquitto_strerror(rc)));
+                                        : QString::fromUtf8(api().mosquitto_strerror(rc)));
 }
 
 void MqttPublisher::serviceSocket(bool readable) {
     int rc = MOSQ_ERR_SUCCESS;
-    if (readable) rc = mosquitto_loop_read(client, 16);
-    if (rc == MOSQ_ERR_SUCCESS && mosquitto_want_write(client))
-        rc = mosquitto_loop_write(client, 16);
-    if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_loop_misc(client);
+    if (readable) rc = api().mosquitto_loop_read(client, 16);
+    if (rc == MOSQ_ERR_SUCCESS && api().mosquitto_want_write(client))
+        rc = api().mosquitto_loop_write(client, 16);
+    if (rc == MOSQ_ERR_SUCCESS) rc = api().mosquitto_loop_misc(client);
     if (rc == MOSQ_ERR_SUCCESS) return;
     if (!refusal.isEmpty()) return endSession(refusal);
     endSession(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                    : QString::fromUtf8(mosquitto_strerror(rc)));
+                                    : QString::fromUtf8(api().mosquitto_strerror(rc)));
 }
 
 void MqttPublisher::endSession(const QString& why) {
     const bool wasConnected = connected;
-    if (client != nullptr) mosquitto_destroy(client);
+    if (client != nullptr) api().mosquitto_destroy(client);
     client = nullptr;
     connected = false;
     announce = false;
@@ -236,9 +232,9 @@ void MqttPublisher::sendQueued() {
         const MqttMessage* message = queue.nextToSend();
         if (message == nullptr) return;
         int id = 0;
-        const int rc = mosquitto_publish(client, &id, message->topic.constData(),
-                                         static_cast<int>(message->payload.size()),
-                                         message->payload.constData(), 1, message->retain);
+        const int rc = api().mosquitto_publish(client, &id, message->topic.constData(),
+                                               static_cast<int>(message->payload.size()),
+                                               message->payload.constData(), 1, message->retain);
         if (rc != MOSQ_ERR_SUCCESS) return;  // the socket's error ends the session next round
         queue.sent(id);
     }
@@ -248,7 +244,7 @@ void MqttPublisher::onConnect(mosquitto*, void* self, int code) {
     auto* publisher = static_cast<MqttPublisher*>(self);
     if (code != 0) {
         // The broker closes the connection next; the session ends with this reason.
-        publisher->refusal = QString::fromUtf8(mosquitto_connack_string(code));
+        publisher->refusal = QString::fromUtf8(api().mosquitto_connack_string(code));
         return;
     }
     publisher->connected = true;
@@ -264,9 +260,9 @@ void MqttPublisher::sendAnnouncement() {
     std::vector<MqttMessage> first = sessionTopics->discovery();
     first.push_back(sessionTopics->availability(true));
     for (const MqttMessage& message : first)
-        mosquitto_publish(client, nullptr, message.topic.constData(),
-                          static_cast<int>(message.payload.size()), message.payload.constData(), 1,
-                          message.retain);
+        api().mosquitto_publish(client, nullptr, message.topic.constData(),
+                                static_cast<int>(message.payload.size()),
+                                message.payload.constData(), 1, message.retain);
 }
 
 void MqttPublisher::onPublish(mosquitto*, void* self, int messageId) {
