@@ -250,6 +250,10 @@ TEST(PictureCopyTest, ShowsTheCopyOnlyWhileFileAndSizeMatchAndItIsWhole) {
     EXPECT_EQ(shown(cover, true), QColor(Qt::red));
     EXPECT_EQ(shown({20, 15}), QColor(Qt::blue));  // another view size
     EXPECT_EQ(shown({20, 15}, true), QColor(Qt::blue));
+    // A copy's pixels stay mapped for as long as its picture is shown, file or no file.
+    const QImage mapped = SkinFileCache().picture(path, cover).image;
+    ASSERT_TRUE(QFile::remove(PictureCopy::fileFor(path, cover)));
+    EXPECT_EQ(QColor(mapped.pixel(13, 9)), QColor(Qt::red));
 
     // The same bytes written again in place, its time put back: the change time tells.
     plant(Qt::red);
