@@ -6,13 +6,13 @@
 #include <optional>
 
 // Reduced pictures kept on disk for the next start, one file per picture and view size (in
-// device pixels) in $XDG_CACHE_HOME/vell-thermo/pictures: reading one takes a millisecond where
-// decoding the picture takes 35. A copy is used only while the picture file's identity and the
+// device pixels) in $XDG_CACHE_HOME/vell-thermo/pictures: mapping one takes a millisecond where
+// decoding the picture takes 40. A copy is used only while the picture file's identity and the
 // view's size match and its checksum holds; otherwise the picture is read afresh.
 namespace PictureCopy {
-// Reads the copy of the picture at path for cover, or else the one last written for it, with
-// plain file reads that can run before the application object exists; load() takes it when it
-// fits.
+// Maps the copy of the picture at path for cover, or else the one last written for it, with
+// plain system calls that can run before the application object exists; load() takes it when
+// it fits.
 void readAhead(const QString& path, const QSize& cover);
 
 std::optional<ReadPicture> load(const QString& path, const FileIdentity& identity,
