@@ -1,3 +1,4 @@
+#include "platform/FileIdentity.h"
 #include "skin/SkinStore.h"
 
 #include <QImage>
@@ -38,6 +39,20 @@ TEST(AppTest, TheFirstLayoutLogsBeforeTheLinkStarts) {
         done.err.filter(QRegularExpression(QStringLiteral("^(labels file NOT|scanning)")));
     EXPECT_EQ(lines.value(0), "labels file NOT found.");
     EXPECT_TRUE(lines.contains("scanning...")) << ::testing::PrintToString(done.err);
+}
+
+// A second start shows the reduced copy of the picture that the first one wrote, as it is.
+TEST(AppTest, ASecondStartTakesTheFirstStartsCopy) {
+    const TempHome home;
+    const QStringList run{"--home",     home.path(), "--sensor",   "sim",
+                          "--interval", "0",         "--readings", "1"};
+    ASSERT_EQ(runApp(run).status, 0);
+    const QFileInfoList copies =
+        QDir(home.path() + "/.cache/vell-thermo/pictures").entryInfoList(QDir::Files);
+    ASSERT_EQ(copies.size(), 1);
+    const std::optional<FileIdentity> first = FileIdentity::of(copies[0].filePath());
+    ASSERT_EQ(runApp(run).status, 0);
+    EXPECT_TRUE(first && FileIdentity::of(copies[0].filePath()) == first);  // not written again
 }
 
 // The skin fills the window at its size; --skin previews another for one run. The left edge tells.
