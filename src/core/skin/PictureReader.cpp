@@ -6,9 +6,7 @@
 #include <QImageReader>
 #include <QtMath>
 
-#include <cmath>
 #include <cstring>
-#include <optional>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -55,7 +53,7 @@ std::optional<Header> walkChunks(int fd) {
 QSize withinBudget(const QSize& full) {
     const qint64 bytes = qint64{full.width()} * full.height() * 4;
     if (bytes <= PictureReader::kMostDecodedBytes) return full;
-    const double scale = std::sqrt(double(PictureReader::kMostDecodedBytes) / double(bytes));
+    const double scale = qSqrt(double(PictureReader::kMostDecodedBytes) / double(bytes));
     return QSize(std::max(1, int(full.width() * scale)), std::max(1, int(full.height() * scale)));
 }
 

@@ -50,9 +50,7 @@ void readFirstPictureAhead(const Options& options) {
         installed->pathForResource(backgroundResourceName(options.idiom, QSizeF(options.size)),
                                    QStringLiteral("png"), options.skin);
     // The copy for this window at the scale asked for, when there is one; else the newest.
-    const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
-                             ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
-                             : 1.0;
+    const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble();
     if (!path.isNull()) PictureCopy::readAhead(path, (QSizeF(options.size) * scale).toSize());
 }
 
