@@ -43,9 +43,12 @@ int Startup::readCommandLine(int argc, char* argv[], Options* options) {
 
 QString Startup::prepare(const Options& options) {
     QString problem = chooseSensor(options);
-    if (problem.isEmpty() && !options.mqttUrl.isEmpty()) problem = mqttSettings(options).problem;
-    if (problem.isEmpty() && !options.mqttUrl.isEmpty() && MosquittoLibrary::get() == nullptr)
-        problem = QStringLiteral("--mqtt needs libmosquitto: %1").arg(MosquittoLibrary::problem());
+    if (problem.isEmpty() && !options.mqttUrl.isEmpty()) {
+        problem = mqttSettings(options).problem;
+        if (problem.isEmpty() && MosquittoLibrary::get() == nullptr)
+            problem =
+                QStringLiteral("--mqtt needs libmosquitto: %1").arg(MosquittoLibrary::problem());
+    }
     if (problem.isEmpty() && !options.home.isEmpty()) {
         problem = prepareHome(options.home);
         if (problem.isEmpty()) HomeDirectory::setPath(options.home);

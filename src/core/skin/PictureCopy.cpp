@@ -142,7 +142,7 @@ QString PictureCopy::fileFor(const QString& path, const QSize& cover) {
 void PictureCopy::readAhead(const QString& path, const QSize& cover) {
     QFileInfoList copies = QDir(folder()).entryInfoList({prefixFor(path) + QStringLiteral("-*")},
                                                         QDir::Files, QDir::Time);
-    if (QFile::exists(fileFor(path, cover))) copies.prepend(QFileInfo(fileFor(path, cover)));
+    if (const QFileInfo exact(fileFor(path, cover)); exact.exists()) copies.prepend(exact);
     ahead = copies.isEmpty() ? std::nullopt : readCopy(copies.first().absoluteFilePath(), path);
 }
 
